@@ -1,0 +1,165 @@
+#include "core/search.h"
+
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "core/errors.h"
+#include "core/fpu.h"
+
+namespace actinfit {
+namespace {
+
+// Comparisons with a not-a-number are invalid operations, as everywhere in the core.
+bool Less(double a, double b) {
+  if (std::isnan(a) || std::isnan(b)) throw EInvalidOp();
+  return a < b;
+}
+
+// The best trial of one iteration. Only a strictly lower error replaces it, so on a tie the
+// earlier trial stays; a later batched evaluation must offer its trials in the same order.
+struct TBestTrial {
+  double error;
+  int32_t k = -1;
+  int32_t d = -1;
+
+  void Offer(double trialError, int32_t trialK, int32_t trialD) {
+    if (!Less(trialError, error)) return;
+    error = trialError;
+    k = trialK;
+    d = trialD;
+  }
+  bool Found() const { return k >= 0; }
+};
+
+// One iteration: every trial starts from the iteration's starting values, the best one becomes
+// the move. Returns the accepted error and leaves the next step length in `step`.
+double RunIteration(TModel& m, double cur, double& step) {
+  const std::array<double, kParamCount> saved = m.Param;
+  TBestTrial best{cur};
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    if (!m.Fit[k]) continue;
+    for (const int32_t d : {-1, +1}) {
+      m.Param[k] = CoordinateTrial(saved[k], d, step, m.Min[k], m.Max[k]);
+      best.Offer(Evaluate(m), k, d);
+      m.Param[k] = saved[k];
+    }
+  }
+  if (!best.Found()) {
+    step = kStepShrink * step;  // can only underflow, which is silent
+    return cur;
+  }
+  m.Param[best.k] = CoordinateTrial(saved[best.k], best.d, step, m.Min[best.k], m.Max[best.k]);
+  step = Checked([&] { return kStepGrow * step; });
+  return best.error;
+}
+
+}  // namespace
+
+void CheckShowEvery(int32_t showEvery) {
+  if (showEvery == 0) {
+    throw EInvalidInput("The number of iterations between reports (show each) must not be 0");
+  }
+}
+
+double CoordinateTrial(double start, int32_t direction, double step, double min, double max) {
+  // Carried in extended range, so that only a result beyond the 64-bit range overflows, not a
+  // bound range (Max - Min) that exceeds it on the way.
+  const double moved = Checked([&] {
+    const long double offset =
+        static_cast<long double>(direction) * step * (static_cast<long double>(max) - min);
+    return static_cast<double>(start + offset);
+  });
+  if (Less(moved, min)) return min;
+  if (Less(max, moved)) return max;
+  return moved;
+}
+
+double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,
+                           const FitReport& report) {
+  return RunCoordinateSearch(model, maxIterations, showEvery, {}, report);
+}
+
+double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,
+                           const std::function<void(double error)>& started,
+                           const FitReport& report) {
+  CheckShowEvery(showEvery);
+  double cur = 0;
+  {
+    TModel& m = model();
+    // A record without points has no first reading; its evaluation below fails anyway.
+    if (m.Fit[BFluo] && m.Count > 0) m.Param[BFluo] = m.Data[0];
+    cur = Evaluate(m);
+  }
+  if (started) started(cur);
+  double step = kFirstStep;
+  // 64 bits, so that a limit of INT32_MAX ends instead of wrapping.
+  for (int64_t i = 1; i <= maxIterations; ++i) {
+    cur = RunIteration(model(), cur, step);
+    if (i % showEvery != 0 || !report) continue;
+    if (!report(static_cast<int32_t>(i), cur, step)) break;
+  }
+  return cur;
+}
+
+double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
+                           const std::function<void(double best)>& improved) {
+  double best = kNoEstimate;
+  std::array<double, kParamCount> saved = model().Param;
+  for (int64_t j = 1; j <= drawCount(); ++j) {
+    TModel& m = model();
+    for (int32_t k = 0; k < kParamCount; ++k) {
+      if (m.Fit[k]) m.Param[k] = UniformRandom(m.Min[k], m.Max[k]);
+    }
+    // Association never falls below dissociation, whichever of the two is drawn.
+    if (Less(m.Param[Kon], m.Param[Koff])) m.Param[Kon] = m.Param[Koff];
+    const double error = Evaluate(m);
+    if (!Less(error, best)) continue;
+    saved = m.Param;
+    best = error;
+    if (improved) improved(best);
+  }
+  model().Param = saved;
+  return best;
+}
+
+void CheckGridCount(int32_t count, std::string_view gridName) {
+  if (count == 1 || count < 0) {
+    throw EInvalidInput("Number of points of " + std::string(gridName) +
+                        " must be 0 or at least 2");
+  }
+}
+
+double GridValue(double min, double max, int32_t count, int32_t i) {
+  return Checked([&] {
+    // Extended range for the same reason as in CoordinateTrial.
+    return static_cast<double>((static_cast<long double>(max) - min) * i / (count - 1) + min);
+  });
+}
+
+std::vector<double> LinearGrid(double min, double max, int32_t count) {
+  CheckGridCount(count, "the grid");
+  std::vector<double> values(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i)
+    values[static_cast<size_t>(i)] = GridValue(min, max, count, i);
+  return values;
+}
+
+void RunSensitivityScan(const ModelAccess& model, std::span<const double> p1Values,
+                        std::span<const double> p2Values, const TScanCallbacks& callbacks) {
+  const auto n1 = static_cast<int32_t>(p1Values.size());
+  const auto n2 = static_cast<int32_t>(p2Values.size());
+  for (int32_t j = 0; j < n2; ++j) {
+    for (int32_t i = 0; i < n1; ++i) {
+      if (callbacks.cellStarting) callbacks.cellStarting(i, j);
+      TModel& m = model();
+      m.Param[Knuc] = p1Values[static_cast<size_t>(i)];
+      m.Param[Kon] = p2Values[static_cast<size_t>(j)];
+      const double error = Evaluate(m);
+      if (callbacks.cellDone) callbacks.cellDone(i, j, error);
+    }
+    if (callbacks.rowDone) callbacks.rowDone(j);
+  }
+}
+
+}  // namespace actinfit
