@@ -1,0 +1,189 @@
+#include "app/chart_view.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QMouseEvent>
+#include <QValueAxis>
+#include <cmath>
+
+#include "app/fonts.h"
+
+namespace actinfit {
+
+namespace {
+
+struct Bounds {
+  double minX = 0, maxX = 0, minY = 0, maxY = 0;
+  bool empty = true;
+
+  void Include(const QPointF& p) {
+    if (empty) {
+      minX = maxX = p.x();
+      minY = maxY = p.y();
+      empty = false;
+      return;
+    }
+    minX = std::min(minX, p.x());
+    maxX = std::max(maxX, p.x());
+    minY = std::min(minY, p.y());
+    maxY = std::max(maxY, p.y());
+  }
+};
+
+// A range of zero width cannot be drawn; widen it around its value.
+void Widen(double& low, double& high) {
+  if (high > low) return;
+  const double pad = low == 0 ? 1 : std::fabs(low) * 0.1;
+  low -= pad;
+  high += pad;
+}
+
+// 1, 2 or 5 times a power of ten, near a fifth of the span: four to ten ticks.
+double TickInterval(double span) {
+  const double raw = span / 5;
+  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+  const double mantissa = raw / decade;
+  return (mantissa < 1.5 ? 1 : mantissa < 3.5 ? 2 : mantissa < 7.5 ? 5 : 10) * decade;
+}
+
+// The range is exactly that of the points; the ticks sit on round numbers inside it.
+void SetValueRange(QAbstractAxis* axis, double low, double high) {
+  auto* valueAxis = static_cast<QValueAxis*>(axis);
+  Widen(low, high);
+  const double interval = TickInterval(high - low);
+  valueAxis->setRange(low, high);
+  valueAxis->setTickAnchor(std::ceil(low / interval) * interval);
+  valueAxis->setTickInterval(interval);
+}
+
+// Logarithmic ticks come at whole decades only, so the range is rounded out to decades.
+void SetLogRange(QAbstractAxis* axis, double low, double high) {
+  double lowDecade = std::floor(std::log10(low));
+  double highDecade = std::ceil(std::log10(high));
+  if (highDecade <= lowDecade) highDecade = lowDecade + 1;
+  static_cast<QLogValueAxis*>(axis)->setRange(std::pow(10.0, lowDecade),
+                                              std::pow(10.0, highDecade));
+}
+
+}  // namespace
+
+ChartView::ChartView(const QString& xTitle, const QString& yTitle, bool logarithmicY,
+                     QWidget* parent)
+    : QChartView(new QChart, parent), logarithmicY_(logarithmicY) {
+  QChart* c = chart();
+  c->legend()->hide();
+  c->setDropShadowEnabled(false);
+  c->setPlotAreaBackgroundVisible(false);
+  c->setBackgroundRoundness(0);
+  c->setMargins(QMargins(4, 4, 4, 4));
+
+  auto* x = new QValueAxis;
+  x->setLabelFormat(QStringLiteral("%g"));
+  x->setTickType(QValueAxis::TicksDynamic);
+  axisX_ = x;
+  if (logarithmicY) {
+    auto* y = new QLogValueAxis;
+    y->setLabelFormat(QStringLiteral("%g"));
+    y->setBase(10);
+    y->setMinorTickCount(-1);
+    axisY_ = y;
+  } else {
+    auto* y = new QValueAxis;
+    y->setLabelFormat(QStringLiteral("%g"));
+    y->setTickType(QValueAxis::TicksDynamic);
+    axisY_ = y;
+  }
+  for (QAbstractAxis* axis : {axisX_, axisY_}) {
+    axis->setLabelsFont(WindowFont());
+    axis->setTitleFont(WindowFont(true));
+    axis->setGridLineVisible(false);
+    axis->setMinorGridLineVisible(false);
+  }
+  axisX_->setTitleText(xTitle);
+  axisY_->setTitleText(yTitle);
+  c->addAxis(axisX_, Qt::AlignBottom);
+  c->addAxis(axisY_, Qt::AlignLeft);
+
+  setRubberBand(QChartView::RectangleRubberBand);
+  setRenderHint(QPainter::Antialiasing, false);
+}
+
+ChartView::~ChartView() = default;
+
+LineSeries* ChartView::AddSeries(const QString& name, const QColor& colour, int width,
+                                 Qt::PenStyle style) {
+  auto* series = new QLineSeries;
+  series->setObjectName(name);
+  series->setName(name);
+  QPen pen(colour);
+  pen.setWidth(width);
+  pen.setStyle(style);
+  series->setPen(pen);
+  series->setPointsVisible(false);
+  series->setPointLabelsVisible(false);
+  chart()->addSeries(series);
+  series->attachAxis(axisX_);
+  series->attachAxis(axisY_);
+  series_.push_back(std::make_unique<LineSeries>(series, logarithmicY_));
+  return series_.back().get();
+}
+
+void ChartView::SetGrid(const QColor& colour) {
+  for (QAbstractAxis* axis : {axisX_, axisY_}) {
+    axis->setGridLineVisible(true);
+    axis->setGridLineColor(colour);
+  }
+}
+
+void ChartView::Redraw() {
+  bool changed = false;
+  for (auto& series : series_) changed = series->Push() || changed;
+  if (changed && autoScale_) Rescale();
+}
+
+void ChartView::ResumeAutoScale() {
+  autoScale_ = true;
+  Rescale();
+}
+
+void ChartView::Rescale() {
+  Bounds bounds;
+  for (const auto& series : series_) {
+    for (const QPointF& p : series->Drawn()) bounds.Include(p);
+  }
+  if (bounds.empty) return;
+  SetValueRange(axisX_, bounds.minX, bounds.maxX);
+  if (logarithmicY_) {
+    SetLogRange(axisY_, bounds.minY, bounds.maxY);
+  } else {
+    SetValueRange(axisY_, bounds.minY, bounds.maxY);
+  }
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) pressedAt_ = event->pos();
+  QChartView::mousePressEvent(event);
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    // The chart's own answer would be to zoom out one step; here it means "show everything".
+    ResumeAutoScale();
+    event->accept();
+    return;
+  }
+  QChartView::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton &&
+      (event->pos() - pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
+    autoScale_ = false;  // the user drew a rectangle and zoomed in: keep what they chose
+  }
+}
+
+void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+  ResumeAutoScale();
+  event->accept();
+}
+
+}  // namespace actinfit

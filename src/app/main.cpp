@@ -1,0 +1,40 @@
+// Program start: the window framework, the main window, the message loop.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "app/error_box.h"
+#include "app/main_window.h"
+
+namespace {
+
+// Without a display the framework would abort with a long message; say it in one line.
+bool DisplayMissing() {
+  const auto unset = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr || *value == '\0';
+  };
+  return unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (DisplayMissing()) {
+    std::fputs("actinfit: no display found; run it under Xvfb: xvfb-run -a ./actinfit\n", stderr);
+    return 1;
+  }
+  QApplication application(argc, argv);
+  // An error that escapes start-up is shown; the program still ends normally.
+  try {
+    actinfit::TfmMain fmMain;
+    fmMain.show();
+    QApplication::exec();
+  } catch (const std::exception& error) {
+    actinfit::ShowError(error);
+  } catch (...) {
+    actinfit::ShowErrorBox(actinfit::ApplicationTitle(), QString());
+  }
+  return 0;
+}

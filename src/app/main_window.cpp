@@ -1,0 +1,193 @@
+#include "app/main_window.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/chart_view.h"
+#include "app/decimal_locale.h"
+#include "app/error_box.h"
+#include "app/pane_lines.h"
+#include "core/columns.h"
+#include "core/numtext.h"
+
+// Resources live in a static library: make sure the linker keeps them.
+static void InitResources() {
+  Q_INIT_RESOURCE(actinfit);
+}
+
+namespace actinfit {
+
+namespace {
+
+QString Text(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A field's number. Any character outside ASCII makes the text invalid, never a crash.
+double ReadReal(const QLineEdit* edit) {
+  return ParseReal(edit->text().toStdString());
+}
+
+}  // namespace
+
+TfmMain::TfmMain() {
+  InitResources();
+  ui_ = BuildUi(*this);
+  ConnectHandlers();
+  ReadSystemDecimalSeparator();
+  FormCreate();
+}
+
+TfmMain::~TfmMain() = default;
+
+void TfmMain::RunHandler(Handler handler) {
+  RunGuarded([this, handler] { (this->*handler)(); });
+}
+
+void TfmMain::ConnectHandlers() {
+  // Calculate runs Apply: the button reloads the data and the fields like Apply does.
+  for (QToolButton* button : {ui_.btApply, ui_.btCalculate}) {
+    connect(button, &QToolButton::clicked, this, guarded(&TfmMain::btApplyClick));
+  }
+  for (const ParamRow& row : ui_.params) {
+    connect(row.fit, &QCheckBox::clicked, this, guarded(&TfmMain::btApplyClick));
+  }
+  for (QCheckBox* box : {ui_.CheckBox5, ui_.CheckBox6}) {
+    connect(box, &QCheckBox::clicked, this, guarded(&TfmMain::btApplyClick));
+  }
+  connect(ui_.btFit, &QToolButton::clicked, this, guarded(&TfmMain::btFitClick));
+  connect(ui_.btEstimate, &QToolButton::clicked, this, guarded(&TfmMain::btEstimateClick));
+  connect(ui_.btSeries, &QToolButton::clicked, this, guarded(&TfmMain::btSeriesClick));
+  connect(ui_.Button1, &QPushButton::clicked, this, guarded(&TfmMain::Button1Click));
+  connect(ui_.btClear, &QToolButton::clicked, this, guarded(&TfmMain::btClearClick));
+  connect(ui_.btClearTime, &QPushButton::clicked, this, guarded(&TfmMain::btClearTimeClick));
+  connect(ui_.btClearExp, &QPushButton::clicked, this, guarded(&TfmMain::btClearExpClick));
+  connect(ui_.btClearMod, &QPushButton::clicked, this, guarded(&TfmMain::btClearModClick));
+  connect(ui_.btExit, &QToolButton::clicked, this, guarded(&TfmMain::btExitClick));
+}
+
+void TfmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  RunHandler(&TfmMain::FormShow);
+}
+
+void TfmMain::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) ReadSystemDecimalSeparator();
+  QMainWindow::changeEvent(event);
+}
+
+void TfmMain::FormCreate() {
+  probedSeparator_ = DetectDecimalSeparator();
+  // Bridges the time until the first Apply replaces it.
+  model_ = std::make_unique<TModel>(1);
+}
+
+void TfmMain::FormShow() {
+  // The default time step is the only default with a decimal mark; give it the one in force.
+  QString step = ui_.edTStep->text();
+  const QChar separator = QLatin1Char(probedSeparator_);
+  if (const qsizetype dot = step.indexOf(u'.'); dot >= 0) step[dot] = separator;
+  if (const qsizetype comma = step.indexOf(u','); comma >= 0) step[comma] = separator;
+  ui_.edTStep->setText(step);
+  btApplyClick();
+}
+
+int32_t TfmMain::LoadPanes() {
+  const std::vector<std::string> timeBefore = ReadLines(*ui_.mTime);
+  const std::vector<std::string> dataBefore = ReadLines(*ui_.mData);
+  std::vector<std::string> time = timeBefore;
+  std::vector<std::string> data = dataBefore;
+  const auto writeBack = [&] {
+    WriteLinesIfChanged(*ui_.mTime, timeBefore, time);
+    WriteLinesIfChanged(*ui_.mData, dataBefore, data);
+  };
+  int32_t n = 0;
+  try {
+    n = LoadData(time, data, probedSeparator_, model_);
+  } catch (...) {
+    writeBack();  // the lines cleaned before the failure stay cleaned
+    throw;
+  }
+  writeBack();
+  return n;
+}
+
+void TfmMain::ReadFields() {
+  for (size_t i = 0; i < ui_.params.size(); ++i) {
+    const ParamRow& row = ui_.params[i];
+    model_->Param[i] = ReadReal(row.value);
+    model_->Min[i] = ReadReal(row.min);
+    model_->Max[i] = ReadReal(row.max);
+    model_->Fit[i] = row.fit->isChecked();
+  }
+  model_->Init[0] = ReadReal(ui_.edAG);
+  model_->Init[1] = 0;
+  model_->Init[2] = 0;
+  model_->Dt = ReadReal(ui_.edTStep);
+}
+
+void TfmMain::btApplyClick() {
+  ui_.serData->Clear();
+  const int32_t n = LoadPanes();
+  ui_.lbNData->setText(Text(FormatInteger(n)));
+  for (int32_t i = 0; i < n; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
+  ui_.Chart1->Redraw();
+  ReadFields();
+  btCalculateClick();
+}
+
+void TfmMain::btCalculateClick() {
+  const double error = Evaluate(*model_);
+  ui_.lbSSE->setText(Text(FormatReal(error, FloatStyle::Fixed, 10, 3)));
+  ui_.serModel->Clear();
+  ui_.serError->Clear();
+
+  const int32_t n = model_->Count;
+  std::string column;
+  column.reserve(static_cast<size_t>(n) * 12);
+  for (int32_t i = 0; i < n; ++i) {
+    ui_.serModel->Add(model_->Time[i], model_->Fitted[i]);
+    ui_.serError->Add(model_->Time[i], model_->Residual[i]);
+    if (i > 0) column += '\n';
+    column += FormatReal(model_->Fitted[i], FloatStyle::Fixed, 5, 5);
+  }
+  ui_.mModel->setPlainText(Text(column));
+
+  // The zero line across the measured time span.
+  ui_.Series1->Clear();
+  if (n > 0) {
+    ui_.Series1->Add(model_->Time[0], 0);
+    ui_.Series1->Add(model_->Time[n - 1], 0);
+  }
+  ui_.Chart1->Redraw();
+}
+
+void TfmMain::btClearTimeClick() {
+  ui_.mTime->clear();
+}
+void TfmMain::btClearExpClick() {
+  ui_.mData->clear();
+}
+void TfmMain::btClearModClick() {
+  ui_.mModel->clear();
+}
+void TfmMain::btClearClick() {
+  ui_.mResults->clear();
+}
+void TfmMain::btExitClick() {
+  close();
+}
+
+void TfmMain::btFitClick() {}
+void TfmMain::btEstimateClick() {}
+void TfmMain::btSeriesClick() {}
+void TfmMain::Button1Click() {}
+
+}  // namespace actinfit

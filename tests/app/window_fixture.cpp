@@ -1,0 +1,54 @@
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QChart>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "app/chart_view.h"
+
+namespace actinfit::test {
+
+ErrorBoxes::ErrorBoxes()
+    : previous_(SetErrorBoxSink([this](const QString& caption, const QString& text) {
+        captions << caption;
+        texts << text;
+      })) {}
+
+ErrorBoxes::~ErrorBoxes() {
+  SetErrorBoxSink(previous_);
+}
+
+std::unique_ptr<TfmMain> StartedWindow() {
+  auto window = std::make_unique<TfmMain>();
+  window->show();
+  return window;
+}
+
+QList<QPointF> SeriesPoints(QWidget& window, const char* chart, const char* series) {
+  auto* view = Control<ChartView>(window, chart);
+  for (QAbstractSeries* s : view->chart()->series()) {
+    if (s->objectName() == QLatin1String(series)) return static_cast<QLineSeries*>(s)->points();
+  }
+  qFatal("no series named %s", series);
+}
+
+QStringList Lines(const QPlainTextEdit* pane) {
+  const QString text = pane->toPlainText();
+  return text.isEmpty() ? QStringList() : text.split(u'\n');
+}
+
+void Click(QAbstractButton* button) {
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void SetText(QWidget& window, const char* name, const QString& text) {
+  if (auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(name))) {
+    edit->setText(text);
+    return;
+  }
+  Control<QPlainTextEdit>(window, name)->setPlainText(text);
+}
+
+}  // namespace actinfit::test

@@ -1,0 +1,56 @@
+// What the window tests share: a started window, the error boxes it raised, its controls by name.
+#pragma once
+
+#include <QLineSeries>
+#include <QList>
+#include <QPointF>
+#include <QStringList>
+#include <memory>
+
+#include "app/error_box.h"
+#include "app/main_window.h"
+
+class QAbstractButton;
+class QPlainTextEdit;
+
+namespace actinfit::test {
+
+// Collects the error boxes shown while it lives, instead of opening modal dialogs.
+class ErrorBoxes {
+ public:
+  ErrorBoxes();
+  ~ErrorBoxes();
+  ErrorBoxes(const ErrorBoxes&) = delete;
+  ErrorBoxes& operator=(const ErrorBoxes&) = delete;
+
+  QStringList captions;
+  QStringList texts;
+
+ private:
+  ErrorBoxSink previous_;
+};
+
+// A main window that has been shown, so its start-up Apply has run.
+std::unique_ptr<TfmMain> StartedWindow();
+
+// The control named `name`; fails the test when there is none.
+template <class T>
+T* Control(QWidget& window, const char* name) {
+  T* control = window.findChild<T*>(QString::fromLatin1(name));
+  if (control == nullptr) qFatal("no control named %s", name);
+  return control;
+}
+
+// The points a chart series of the window draws (`chart` "Chart1" or "Chart2").
+QList<QPointF> SeriesPoints(QWidget& window, const char* chart, const char* series);
+
+// A pane's lines as the user sees them.
+QStringList Lines(const QPlainTextEdit* pane);
+
+// A left click on the button, as the user makes it.
+void Click(QAbstractButton* button);
+
+// Replaces the text of an edit field or pane.
+void SetText(QWidget& window, const char* name, const QString& text);
+
+}  // namespace actinfit::test
