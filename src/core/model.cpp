@@ -22,22 +22,18 @@ TModel::TModel(int32_t n)
 
 namespace {
 
-constexpr double kFloor = 1e-20;  // floor of Kon and F inside the dissociation factor
-
 // Arithmetic of one evaluation as written, run in one of two modes. The fast mode has no
 // checks at all: the caller tests the floating-point flags once afterwards. The checked mode
 // tests them after every statement and treats every comparison with a not-a-number as the
 // invalid operation it is, so that the first condition in program order gives the error. The
 // fast run is replayed in checked mode only when its flags say something went wrong.
 struct FastMode {
-  static constexpr bool kChecked = false;
   static bool Less(double a, double b) { return a < b; }
   void After(double) {}
   double SquareRoot(double x) { return std::sqrt(x); }
 };
 
 struct CheckedMode {
-  static constexpr bool kChecked = true;
   std::string notice;  // "sqrt: DOMAIN error" once the square root has failed
 
   bool Less(double a, double b) {
@@ -57,6 +53,8 @@ struct CheckedMode {
   }
 };
 
+// core/batch.cpp steps the same arithmetic for several parameter sets at once and must agree
+// with it to the last bit: change the two together.
 template <class Mode>
 double Simulate(TModel& m, bool stepping, Mode& mode) {
   const int32_t n = m.Count;
@@ -78,7 +76,7 @@ double Simulate(TModel& m, bool stepping, Mode& mode) {
   double sk = 0, knuc3 = 0;  // s * (2 / k) and 3 * Knuc
   if (stepping) {
     const double s = mode.SquareRoot(koff);
-    const double k = mode.Less(kon, kFloor) ? kFloor : kon;
+    const double k = mode.Less(kon, kRateFloor) ? kRateFloor : kon;
     sk = s * (2 / k);
     mode.After(sk);
     knuc3 = 3 * knuc;
@@ -89,7 +87,7 @@ double Simulate(TModel& m, bool stepping, Mode& mode) {
     const double tj = time[j];
     while (mode.Less(t, tj)) {
       const double G = g, F = f, N = nf;
-      const double fl = mode.Less(F, kFloor) ? kFloor : F;
+      const double fl = mode.Less(F, kRateFloor) ? kRateFloor : F;
       const double g3 = G * G * G;
       const double kg3 = knuc * g3;
       mode.After(kg3);
@@ -133,10 +131,9 @@ double Simulate(TModel& m, bool stepping, Mode& mode) {
   return mean;
 }
 
-// Refuses, before any step, a time step that would never carry the simulated time past the
-// last measured time. Returns whether any step will be taken.
-bool CheckTimeStep(const TModel& m) {
-  const double start = m.Param[TShift];
+}  // namespace
+
+bool CheckTimeStep(const TModel& m, double start) {
   double lastTime = -std::numeric_limits<double>::infinity();
   for (int32_t j = 0; j < m.Count; ++j) {
     // The step loop compares every time with the simulated time: a not-a-number is invalid.
@@ -159,10 +156,8 @@ bool CheckTimeStep(const TModel& m) {
   return true;
 }
 
-}  // namespace
-
 double Evaluate(TModel& model) {
-  const bool stepping = CheckTimeStep(model);
+  const bool stepping = CheckTimeStep(model, model.Param[TShift]);
   ClearFpuFlags();
   FastMode fast;
   const double result = Settle(Simulate(model, stepping, fast));
