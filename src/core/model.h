@@ -36,6 +36,14 @@ struct TModel {
 // are never changed.
 double Evaluate(TModel& model);
 
+// Floor of Kon and of F inside the dissociation factor of a step.
+inline constexpr double kRateFloor = 1e-20;
+
+// Refuses, before any step, a time step that would never carry the simulated time from `start`
+// past the last measured time (EInvalidInput; a not-a-number time, start or step: EInvalidOp).
+// Returns whether any step will be taken. Evaluate runs it with start = Param[TShift].
+bool CheckTimeStep(const TModel& model, double start);
+
 // The process-wide shuffled minimal-standard generator (see core/random.h).
 double ShuffledRandom();
 double UniformRandom(double a, double b);

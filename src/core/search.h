@@ -18,6 +18,13 @@ namespace actinfit {
 // Hands out the caller's current record. Never cache its result across a callback.
 using ModelAccess = std::function<TModel&()>;
 
+// How a search evaluates the parameter sets that do not depend on one another (the trials of a
+// fit iteration, the cells of a grid row). Both give the same results to the last bit.
+enum class TEvaluation {
+  Batched,     // together, side by side (core/batch.h): what the window uses
+  OneAtATime,  // each through Evaluate in turn: the reference the batched path is held to
+};
+
 // --- Adaptive coordinate fit --------------------------------------------------------------------
 
 // Step length at the start of a fit, as a fraction of each parameter's bound range, and the
@@ -50,6 +57,8 @@ void CheckShowEvery(int32_t showEvery);
 // kStepShrink. With maxIterations < 1 only the starting error is evaluated. Returns the error of
 // the accepted parameters, which are left in the record. Errors (Evaluate's, an overflowing trial
 // or step) propagate and nothing is rolled back: a trial whose evaluation failed stays in Param.
+// The trials of an iteration are evaluated together; Fitted and Residual hold the last trial's
+// curve afterwards, as with one evaluation after the other.
 double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,
                            const FitReport& report);
 
@@ -59,6 +68,11 @@ double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int3
 double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,
                            const std::function<void(double error)>& started,
                            const FitReport& report);
+
+// The same, with the trials evaluated as `evaluation` says.
+double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,
+                           const std::function<void(double error)>& started,
+                           const FitReport& report, TEvaluation evaluation);
 
 // --- Random estimation --------------------------------------------------------------------------
 
@@ -103,7 +117,15 @@ struct TScanCallbacks {
 // the P1 values i: sets Param[Knuc] to p1Values[i] and Param[Kon] to p2Values[j], evaluates,
 // reports. Nothing else of the record changes; afterwards it holds the last cell's two values.
 // An error of Evaluate ends the scan with the cells before it reported.
+// The cells of a row are evaluated together before their callbacks run, which see Param as one
+// cell after the other sets it (Fitted and Residual may already hold a later cell's curve); the
+// callbacks must not change the record.
 void RunSensitivityScan(const ModelAccess& model, std::span<const double> p1Values,
                         std::span<const double> p2Values, const TScanCallbacks& callbacks);
+
+// The same, with the cells evaluated as `evaluation` says.
+void RunSensitivityScan(const ModelAccess& model, std::span<const double> p1Values,
+                        std::span<const double> p2Values, const TScanCallbacks& callbacks,
+                        TEvaluation evaluation);
 
 }  // namespace actinfit

@@ -1,0 +1,370 @@
+#include "core/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
+#include <typeinfo>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/model.h"
+#include "core/search.h"
+#include "model_fixtures.h"
+
+namespace actinfit {
+namespace {
+
+// Doubles compared to the last bit (a not-a-number equals itself when its bits do).
+std::vector<uint64_t> Bits(const std::vector<double>& values) {
+  std::vector<uint64_t> bits;
+  for (const double v : values) bits.push_back(std::bit_cast<uint64_t>(v));
+  return bits;
+}
+uint64_t Bits(double value) {
+  return std::bit_cast<uint64_t>(value);
+}
+std::vector<uint64_t> Bits(const TParamSet& set) {
+  return Bits(std::vector(set.begin(), set.end()));
+}
+
+// What a run threw: the error's type, its message and its notice.
+struct TFailure {
+  std::string type, what, notice;
+  bool operator==(const TFailure&) const = default;
+};
+
+template <class F>
+TFailure FailureOf(F&& run) {
+  try {
+    run();
+  } catch (const EMathError& e) {
+    return {typeid(e).name(), e.what(), e.notice()};
+  } catch (const Error& e) {
+    return {typeid(e).name(), e.what(), {}};
+  }
+  return {};
+}
+
+TFailure FailureOf(const std::exception_ptr& failure) {
+  return failure ? FailureOf([&] { std::rethrow_exception(failure); }) : TFailure{};
+}
+
+// --- One pass worked out by hand ----------------------------------------------------------------
+
+// Two points at 0 and 1 s, readings 2 and 3, one Euler step of 1 s from G = 6: Knuc G^3 = 0.216,
+// so F = 3 x 0.216 = 0.648 at t = 1 and 0 before. Scaled between BFluo and 3 by its own top:
+// (BFluo, 3). BFluo 1 leaves residuals (-1, 0), a mean square of 0.5; BFluo 0 leaves (-2, 0),
+// 2. A shift of 0.5 s takes the same single step; a shift of 1 s takes none, the curve stays 0
+// and scaling divides 0 by 0. Koff -1 fails its square root before anything else.
+TEST(BatchEvaluator, SetsWorkedOutByHand) {
+  const TParamSet base{1, 0, 1e-3, 8, 1}, zeroBackground{0, 0, 1e-3, 8, 1},
+      shiftHalf{1, 0.5, 1e-3, 8, 1}, shiftOne{1, 1, 1e-3, 8, 1}, negativeKoff{1, 0, 1e-3, 8, -1};
+  struct Case {
+    std::vector<TParamSet> sets;
+    int32_t evaluated;
+    std::vector<double> errors;
+    TFailure failure;
+  };
+  const TFailure invalid{typeid(EInvalidOp).name(), "Invalid floating point operation", ""};
+  const TFailure domain{typeid(EInvalidOp).name(), "Invalid floating point operation",
+                        "sqrt: DOMAIN error"};
+  const Case cases[] = {
+      {{base, zeroBackground, shiftHalf}, 3, {0.5, 2, 0.5}, {}},
+      {{base, zeroBackground, shiftHalf, shiftOne, negativeKoff}, 3, {0.5, 2, 0.5}, invalid},
+      {{zeroBackground, negativeKoff, shiftOne}, 1, {2}, domain},
+      {{shiftOne}, 0, {}, invalid},
+  };
+  for (const Case& c : cases) {
+    TModel m(2);
+    m.Data = {2, 3};
+    m.Param = {7, 7, 7, 7, 7};
+    m.Init = {6, 0, 0};
+    m.Dt = 1;
+    std::vector<double> errors(c.sets.size(), -1);
+    TBatchEvaluator batch;
+    const TBatchOutcome outcome = batch.Evaluate(m, c.sets, errors);
+    const auto evaluated = static_cast<size_t>(c.evaluated);
+    EXPECT_EQ(outcome.evaluated, c.evaluated);
+    EXPECT_EQ(std::vector(errors.begin(), errors.begin() + evaluated), c.errors);
+    EXPECT_EQ(FailureOf(outcome.failure), c.failure);
+    if (c.failure == TFailure{}) {
+      EXPECT_EQ(m.Param, (TParamSet{7, 7, 7, 7, 7}));    // unchanged
+      EXPECT_EQ(m.Fitted, (std::vector<double>{1, 3}));  // the last set's curve
+      EXPECT_EQ(m.Residual, (std::vector<double>{-1, 0}));
+    } else {
+      EXPECT_EQ(m.Param, c.sets[evaluated]);  // the failing set
+    }
+  }
+}
+
+// --- Random records -----------------------------------------------------------------------------
+
+// Small records of every kind the window can make: repeated and negative times, a time step
+// wider than their spacing, negative starting concentrations and readings, Kon and F at their
+// floors, parameters on and outside their bounds, bounds so wide that trials clamp or overflow,
+// a Koff that may go negative, shifts past the last time, and a few empty or refused records.
+class TRandomRecords {
+ public:
+  explicit TRandomRecords(uint64_t seed) : rng_(seed) {}
+
+  double Uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng_); }
+  int32_t Integer(int32_t a, int32_t b) {
+    return std::uniform_int_distribution<int32_t>(a, b)(rng_);
+  }
+  bool Chance(double p) { return Uniform(0, 1) < p; }
+
+  std::unique_ptr<TModel> Record() {
+    const int32_t n = Chance(0.03) ? Integer(0, 1) : Integer(2, 40);
+    auto m = std::make_unique<TModel>(n);
+    // On a grid, the simulated time lands exactly on sample times: the step before a point
+    // must be the last one taken for it.
+    const bool onGrid = Chance(0.3);
+    double t = onGrid ? Integer(-5, 5) : Uniform(-5, 5);
+    const bool negativeReadings = Chance(0.1);
+    for (int32_t i = 0; i < n; ++i) {
+      if (i > 0 && !Chance(0.15)) t += onGrid ? 0.5 * Integer(1, 4) : Uniform(0.01, 2);
+      m->Time[i] = t;
+      m->Data[i] = negativeReadings ? Uniform(-50, 0) : Uniform(-5, 100);
+    }
+    m->Dt = Chance(0.01) ? Uniform(-0.1, 0) : Chance(0.1) ? Uniform(1, 3) : Uniform(0.05, 0.5);
+    // Filaments without polymer would make the dissociation factor explode at the F floor.
+    const double polymer = Chance(0.6) ? 0 : Uniform(-0.5, 2);
+    m->Init = {Chance(0.05) ? Uniform(-1, 0) : Uniform(0.5, 8), polymer,
+               polymer > 0 && Chance(0.5) ? Uniform(0, polymer / 3) : 0};
+    SetBounds(*m, BFluo, Uniform(-10, 20), Uniform(0, 100));
+    SetBounds(*m, TShift, Uniform(-5, 3), Chance(0.05) ? 200 : Uniform(0, 8));
+    if (onGrid) {
+      m->Dt = 0.25 * Integer(1, 4);
+      SetBounds(*m, TShift, Integer(-5, 3), Integer(0, 8));
+    }
+    const double knucWidth = Chance(0.03) ? 1e308 : Chance(0.05) ? 0 : Uniform(0, 1e-3);
+    SetBounds(*m, Knuc, Chance(0.3) ? 0 : Uniform(1e-6, 1e-5), knucWidth);
+    SetBounds(*m, Kon, Chance(0.1) ? 0 : Chance(0.1) ? 1e-25 : Uniform(0, 3), Uniform(0, 8));
+    const double koffMin = Chance(0.1) ? Uniform(-1, 0) : Chance(0.2) ? 0 : Uniform(0, 2);
+    SetBounds(*m, Koff, koffMin, Uniform(0, 5));
+    for (int32_t k = 0; k < kParamCount; ++k) {
+      m->Param[k] = Parameter(m->Min[k], m->Max[k]);
+      m->Fit[k] = Chance(0.6);
+    }
+    // Bounds that wide start on their lower end, so that only a trial overflows.
+    if (knucWidth > 1) m->Param[Knuc] = m->Min[Knuc];
+    return m;
+  }
+
+  // Inside the bounds, on one of them, or beyond the upper one.
+  double Parameter(double min, double max) {
+    if (Chance(0.15)) return min;
+    if (Chance(0.15)) return max;
+    if (Chance(0.05)) return max + Uniform(0, 1) * (max - min + 1);
+    return Uniform(min, max);
+  }
+
+ private:
+  static void SetBounds(TModel& m, int32_t k, double min, double width) {
+    m.Min[k] = min;
+    m.Max[k] = min + width;
+  }
+
+  std::mt19937_64 rng_;
+};
+
+// Everything a search leaves behind that either path could get wrong.
+struct TSearchTrace {
+  TFailure failure;
+  uint64_t result = 0, started = 0;
+  bool begun = false;  // the fit's starting evaluation passed
+  std::vector<std::tuple<int32_t, uint64_t, uint64_t>> reports;  // iteration, error, step
+  std::vector<std::tuple<int32_t, int32_t, uint64_t>> cells;     // i, j, error
+  std::vector<std::vector<uint64_t>> paramsSeen;                 // Param at each callback
+  std::vector<int32_t> rows;
+  std::vector<uint64_t> param, fitted, residual;
+};
+
+void ExpectSameTrace(const TSearchTrace& batched, const TSearchTrace& reference, int32_t c) {
+  EXPECT_EQ(batched.failure, reference.failure) << "case " << c << ": " << batched.failure.what;
+  EXPECT_EQ(batched.result, reference.result) << "case " << c;
+  EXPECT_EQ(batched.started, reference.started) << "case " << c;
+  EXPECT_EQ(batched.begun, reference.begun) << "case " << c;
+  EXPECT_EQ(batched.reports, reference.reports) << "case " << c;
+  EXPECT_EQ(batched.cells, reference.cells) << "case " << c;
+  EXPECT_EQ(batched.paramsSeen, reference.paramsSeen) << "case " << c;
+  EXPECT_EQ(batched.rows, reference.rows) << "case " << c;
+  EXPECT_EQ(batched.param, reference.param) << "case " << c;
+  EXPECT_EQ(batched.fitted, reference.fitted) << "case " << c;
+  EXPECT_EQ(batched.residual, reference.residual) << "case " << c;
+}
+
+void RecordState(TSearchTrace& trace, const TModel& m) {
+  trace.param = Bits(m.Param);
+  trace.fitted = Bits(m.Fitted);
+  trace.residual = Bits(m.Residual);
+}
+
+TSearchTrace TraceFit(const TModel& original, int32_t maxIterations, int32_t showEvery,
+                      TEvaluation evaluation) {
+  auto holder = std::make_unique<TModel>(original);
+  TSearchTrace trace;
+  const auto started = [&](double e) {
+    trace.started = Bits(e);
+    trace.begun = true;
+  };
+  const auto report = [&](int32_t i, double e, double step) {
+    trace.reports.emplace_back(i, Bits(e), Bits(step));
+    trace.paramsSeen.push_back(Bits(holder->Param));
+    return true;
+  };
+  trace.failure = FailureOf([&] {
+    trace.result = Bits(RunCoordinateSearch([&]() -> TModel& { return *holder; }, maxIterations,
+                                            showEvery, started, report, evaluation));
+  });
+  RecordState(trace, *holder);
+  return trace;
+}
+
+TSearchTrace TraceScan(const TModel& original, const std::vector<double>& p1,
+                       const std::vector<double>& p2, TEvaluation evaluation) {
+  auto holder = std::make_unique<TModel>(original);
+  TSearchTrace trace;
+  const TScanCallbacks callbacks{[&](int32_t i, int32_t j) {
+                                   trace.cells.emplace_back(i, j, 0);
+                                   trace.paramsSeen.push_back(Bits(holder->Param));
+                                 },
+                                 [&](int32_t i, int32_t j, double e) {
+                                   trace.cells.emplace_back(i, j, Bits(e));
+                                   trace.paramsSeen.push_back(Bits(holder->Param));
+                                 },
+                                 [&](int32_t j) { trace.rows.push_back(j); }};
+  trace.failure = FailureOf([&] {
+    RunSensitivityScan([&]() -> TModel& { return *holder; }, p1, p2, callbacks, evaluation);
+  });
+  RecordState(trace, *holder);
+  return trace;
+}
+
+// Counts of the outcomes the random cases reached, so that a generator that drifts into only
+// successes or only failures is noticed.
+struct TCoverage {
+  int32_t succeeded = 0, failed = 0;
+  void Count(bool failure) { ++(failure ? failed : succeeded); }
+  void ExpectBoth(int32_t atLeast) const {
+    EXPECT_GE(succeeded, atLeast);
+    EXPECT_GE(failed, atLeast);
+  }
+};
+
+TEST(BatchedSearch, FitMatchesOneAtATimeToTheLastBit) {
+  TRandomRecords random(20261208);
+  TCoverage coverage;  // of the fits whose start passed: a batch of trials failed, or none did
+  int32_t moves = 0;
+  for (int32_t c = 0; c < 500; ++c) {
+    const auto record = random.Record();
+    const int32_t maxIterations = random.Integer(0, 12);
+    const int32_t showEvery = random.Chance(0.2) ? -random.Integer(1, 3) : random.Integer(1, 4);
+    const TSearchTrace reference =
+        TraceFit(*record, maxIterations, showEvery, TEvaluation::OneAtATime);
+    const TSearchTrace batched = TraceFit(*record, maxIterations, showEvery, TEvaluation::Batched);
+    ExpectSameTrace(batched, reference, c);
+    if (reference.begun) coverage.Count(reference.failure != TFailure{});
+    if (reference.param != Bits(record->Param)) ++moves;
+  }
+  coverage.ExpectBoth(20);
+  EXPECT_GE(moves, 200);
+}
+
+TEST(BatchedSearch, ScanMatchesOneAtATimeToTheLastBit) {
+  TRandomRecords random(7);
+  TCoverage coverage;
+  for (int32_t c = 0; c < 150; ++c) {
+    const auto record = random.Record();
+    // Up to two passes and a bit per row; now and then a Knuc below 0 that ends the scan.
+    std::vector<double> p1(static_cast<size_t>(random.Integer(0, 23)));
+    std::vector<double> p2(static_cast<size_t>(random.Integer(0, 3)));
+    for (double& v : p1) v = random.Chance(0.02) ? -1 : random.Parameter(0, 1e-3);
+    for (double& v : p2) v = random.Parameter(random.Chance(0.3) ? 0 : 1e-25, 20);
+    const TSearchTrace reference = TraceScan(*record, p1, p2, TEvaluation::OneAtATime);
+    const TSearchTrace batched = TraceScan(*record, p1, p2, TEvaluation::Batched);
+    ExpectSameTrace(batched, reference, c);
+    coverage.Count(reference.failure != TFailure{});
+  }
+  coverage.ExpectBoth(20);
+}
+
+// Sets that differ in every parameter at once, in passes of every width and beyond one pass, on
+// two-lane vectors and, where the processor has them, four-lane ones.
+TEST(BatchEvaluator, AnySetsMatchOneAtATimeToTheLastBit) {
+  std::vector<TLaneWidth> widths{TLaneWidth::Two};
+  if (WidestLaneWidth() == TLaneWidth::Four) widths.push_back(TLaneWidth::Four);
+  for (const TLaneWidth width : widths) {
+    TRandomRecords random(99);
+    TBatchEvaluator batch(width);  // one evaluator for all, as in a search over changing records
+    int32_t failed = 0;
+    for (int32_t c = 0; c < 300; ++c) {
+      const auto record = random.Record();
+      std::vector<TParamSet> sets(static_cast<size_t>(random.Integer(1, 23)));
+      for (TParamSet& set : sets) {
+        for (int32_t k = 0; k < kParamCount; ++k) {
+          set[k] = random.Chance(0.5) ? record->Param[k]
+                                      : random.Parameter(record->Min[k], record->Max[k]);
+        }
+      }
+      TModel reference = *record, batched = *record;
+      std::vector<double> referenceErrors(sets.size(), -1), batchedErrors(sets.size(), -1);
+      const TBatchOutcome expected = EvaluateOneAtATime(reference, sets, referenceErrors);
+      const TBatchOutcome outcome = batch.Evaluate(batched, sets, batchedErrors);
+      const auto label = ::testing::Message() << "case " << c << ", width " << int(width);
+      EXPECT_EQ(outcome.evaluated, expected.evaluated) << label;
+      EXPECT_EQ(FailureOf(outcome.failure), FailureOf(expected.failure)) << label;
+      EXPECT_EQ(Bits(batchedErrors), Bits(referenceErrors)) << label;
+      EXPECT_EQ(Bits(batched.Param), Bits(reference.Param)) << label;
+      EXPECT_EQ(Bits(batched.Fitted), Bits(reference.Fitted)) << label;
+      EXPECT_EQ(Bits(batched.Residual), Bits(reference.Residual)) << label;
+      if (expected.failure) ++failed;
+    }
+    EXPECT_GE(failed, 30);
+  }
+}
+
+// --- Failing trials in one iteration ------------------------------------------------------------
+
+// The default case with Knuc allowed up to 1E308 and Koff down to -20: the step up of Knuc,
+// 1E307, makes Knuc G^3 overflow in the first step; the step down of Koff, 1 - 0.1 x 40 = -3,
+// fails its square root. Both lie in the middle of the iteration's ten trials.
+TEST(BatchedSearch, FirstFailingTrialRaisesItsErrorWithItsParameters) {
+  struct Case {
+    const char* name;
+    bool wideKnuc, negativeKoff;
+    TFailure failure;
+    int32_t failingParameter;
+  };
+  const TFailure overflow{typeid(EOverflow).name(), "Floating point overflow", ""};
+  const TFailure domain{typeid(EInvalidOp).name(), "Invalid floating point operation",
+                        "sqrt: DOMAIN error"};
+  const Case cases[] = {
+      {"overflowing Knuc", true, false, overflow, Knuc},
+      {"negative Koff", false, true, domain, Koff},
+      {"both: Knuc comes first", true, true, overflow, Knuc},
+  };
+  for (const Case& c : cases) {
+    TModel m = testing::DefaultModel();
+    if (c.wideKnuc) m.Max[Knuc] = 1e308;
+    if (c.negativeKoff) m.Min[Koff] = -20;
+    TParamSet expected = m.Param;
+    expected[BFluo] = m.Data[0];
+    const int32_t k = c.failingParameter;
+    expected[k] = CoordinateTrial(m.Param[k], k == Knuc ? +1 : -1, 0.1, m.Min[k], m.Max[k]);
+    for (const TEvaluation evaluation : {TEvaluation::OneAtATime, TEvaluation::Batched}) {
+      const TSearchTrace trace = TraceFit(m, 3, 1, evaluation);
+      EXPECT_EQ(trace.failure, c.failure) << c.name;
+      EXPECT_TRUE(trace.reports.empty()) << c.name;
+      EXPECT_EQ(trace.param, Bits(expected)) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace actinfit
