@@ -1,29 +1,124 @@
-// Apply with Calculate through the real window, offscreen, on the default data set: reload both
-// panes, copy the fields, evaluate, redraw three series and the zero line, refill the model pane.
+// The window's operations through the real window, offscreen, on the default data set, and the
+// fit's search in the core alone on the very record the window applied, for comparison.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
+#include <memory>
 
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "core/search.h"
 
 namespace {
 
-void BM_ApplyOnDefaultData(benchmark::State& state) {
-  actinfit::TfmMain window;
-  window.show();
-  int errors = 0;
-  actinfit::SetErrorBoxSink([&errors](const QString&, const QString&) { ++errors; });
-  auto* apply = window.findChild<QToolButton*>(QStringLiteral("btApply"));
-  for (auto _ : state) {
-    apply->click();
+using actinfit::TfmMain;
+
+// A shown window whose error boxes are counted instead of opened.
+class BenchWindow {
+ public:
+  BenchWindow() {
+    actinfit::SetErrorBoxSink([this](const QString&, const QString&) { ++errors_; });
+    window_.show();
   }
+  ~BenchWindow() { actinfit::SetErrorBoxSink({}); }
+
+  template <class T>
+  T* Control(const char* name) {
+    return window_.findChild<T*>(QString::fromLatin1(name));
+  }
+  void SetField(const char* name, const char* text) {
+    Control<QLineEdit>(name)->setText(QString::fromLatin1(text));
+  }
+  TfmMain& window() { return window_; }
+  int errors() const { return errors_; }
+
+ private:
+  int errors_ = 0;
+  TfmMain window_;
+};
+
+void Finish(benchmark::State& state, const BenchWindow& bench) {
   QApplication::processEvents();
-  actinfit::SetErrorBoxSink({});
-  if (errors != 0) state.SkipWithError("Apply raised an error");
+  if (bench.errors() != 0) state.SkipWithError("the window raised an error");
+}
+
+void BM_ApplyOnDefaultData(benchmark::State& state) {
+  BenchWindow bench;
+  auto* apply = bench.Control<QToolButton>("btApply");
+  for (auto _ : state) apply->click();
+  Finish(state, bench);
 }
 BENCHMARK(BM_ApplyOnDefaultData)->Unit(benchmark::kMillisecond);
+
+// The Fit button with the defaults: all five marked, 100 iterations, a report every 10 (each
+// report writes the fields, runs Calculate, redraws and lets events run), after its Apply.
+void BM_FitThroughWindow(benchmark::State& state) {
+  BenchWindow bench;
+  bench.SetField("edNItr", "100");
+  bench.SetField("edNShow", "10");
+  auto* fit = bench.Control<QToolButton>("btFit");
+  auto* results = bench.Control<QPlainTextEdit>("mResults");
+  for (auto _ : state) {
+    // Every fit starts from the defaults, not from where the previous one ended.
+    state.PauseTiming();
+    for (const auto& [name, text] : {std::pair{"edBFluo", "10"},
+                                     {"edTShift", "100"},
+                                     {"edKnuc", "1E-8"},
+                                     {"edKon", "8"},
+                                     {"edKoff", "1"}}) {
+      bench.SetField(name, text);
+    }
+    results->clear();
+    state.ResumeTiming();
+    fit->click();
+  }
+  Finish(state, bench);
+}
+BENCHMARK(BM_FitThroughWindow)->Unit(benchmark::kMillisecond);
+
+// The same search in the core alone, on a copy of the record the window's Apply built.
+void BM_FitInCore(benchmark::State& state) {
+  BenchWindow bench;
+  const actinfit::TModel applied = bench.window().model();
+  auto record = std::make_unique<actinfit::TModel>(applied);
+  const actinfit::ModelAccess model = [&record]() -> actinfit::TModel& { return *record; };
+  for (auto _ : state) {
+    record->Param = applied.Param;
+    benchmark::DoNotOptimize(actinfit::RunCoordinateSearch(
+        model, 100, 10, [](int32_t, double, double) { return true; }));
+  }
+  Finish(state, bench);
+}
+BENCHMARK(BM_FitInCore)->Unit(benchmark::kMillisecond);
+
+// Ten runs of estimation plus fit, with 100 draws and 100 iterations each.
+void BM_SeriesOfTenThroughWindow(benchmark::State& state) {
+  BenchWindow bench;
+  bench.SetField("edNSeries", "10");
+  auto* series = bench.Control<QToolButton>("btSeries");
+  auto* results = bench.Control<QPlainTextEdit>("mResults");
+  for (auto _ : state) {
+    series->click();
+    state.PauseTiming();
+    results->clear();
+    state.ResumeTiming();
+  }
+  Finish(state, bench);
+}
+BENCHMARK(BM_SeriesOfTenThroughWindow)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The sensitivity scan with the default grids (10 x 10) into the pane.
+void BM_SensitivityThroughWindow(benchmark::State& state) {
+  BenchWindow bench;
+  auto* test = bench.Control<QPushButton>("Button1");
+  for (auto _ : state) test->click();
+  Finish(state, bench);
+}
+BENCHMARK(BM_SensitivityThroughWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,11 +6,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "app/chart_view.h"
 #include "app/decimal_locale.h"
 #include "app/error_box.h"
+#include "app/field_text.h"
 #include "app/pane_lines.h"
 #include "core/columns.h"
 #include "core/numtext.h"
@@ -21,19 +23,6 @@ static void InitResources() {
 }
 
 namespace actinfit {
-
-namespace {
-
-QString Text(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// A field's number. Any character outside ASCII makes the text invalid, never a crash.
-double ReadReal(const QLineEdit* edit) {
-  return ParseReal(edit->text().toStdString());
-}
-
-}  // namespace
 
 TfmMain::TfmMain() {
   InitResources();
@@ -47,6 +36,8 @@ TfmMain::~TfmMain() = default;
 
 void TfmMain::RunHandler(Handler handler) {
   RunGuarded([this, handler] { (this->*handler)(); });
+  // Whatever the handler did, the pane is up to date once control is back with the user.
+  RunGuarded([this] { ShowModelColumn(); });
 }
 
 void TfmMain::ConnectHandlers() {
@@ -69,6 +60,9 @@ void TfmMain::ConnectHandlers() {
   connect(ui_.btClearExp, &QPushButton::clicked, this, guarded(&TfmMain::btClearExpClick));
   connect(ui_.btClearMod, &QPushButton::clicked, this, guarded(&TfmMain::btClearModClick));
   connect(ui_.btExit, &QToolButton::clicked, this, guarded(&TfmMain::btExitClick));
+  // A page change is the one way the model column comes into view.
+  connect(ui_.PageControl1, &QTabWidget::currentChanged, this,
+          [this] { RunGuarded([this] { ShowModelColumn(); }); });
 }
 
 void TfmMain::showEvent(QShowEvent* event) {
@@ -136,7 +130,7 @@ void TfmMain::ReadFields() {
 void TfmMain::btApplyClick() {
   ui_.serData->Clear();
   const int32_t n = LoadPanes();
-  ui_.lbNData->setText(Text(FormatInteger(n)));
+  ui_.lbNData->setText(ToQString(FormatInteger(n)));
   for (int32_t i = 0; i < n; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
   ui_.Chart1->Redraw();
   ReadFields();
@@ -145,20 +139,18 @@ void TfmMain::btApplyClick() {
 
 void TfmMain::btCalculateClick() {
   const double error = Evaluate(*model_);
-  ui_.lbSSE->setText(Text(FormatReal(error, FloatStyle::Fixed, 10, 3)));
+  ui_.lbSSE->setText(ToQString(FormatReal(error, FloatStyle::Fixed, 10, 3)));
   ui_.serModel->Clear();
   ui_.serError->Clear();
 
   const int32_t n = model_->Count;
-  std::string column;
-  column.reserve(static_cast<size_t>(n) * 12);
   for (int32_t i = 0; i < n; ++i) {
     ui_.serModel->Add(model_->Time[i], model_->Fitted[i]);
     ui_.serError->Add(model_->Time[i], model_->Residual[i]);
-    if (i > 0) column += '\n';
-    column += FormatReal(model_->Fitted[i], FloatStyle::Fixed, 5, 5);
   }
-  ui_.mModel->setPlainText(Text(column));
+  modelColumn_ = model_->Fitted;
+  modelColumnPending_ = true;
+  if (ui_.mModel->isVisible()) ShowModelColumn();
 
   // The zero line across the measured time span.
   ui_.Series1->Clear();
@@ -169,6 +161,18 @@ void TfmMain::btCalculateClick() {
   ui_.Chart1->Redraw();
 }
 
+void TfmMain::ShowModelColumn() {
+  if (!modelColumnPending_) return;
+  modelColumnPending_ = false;
+  std::string column;
+  column.reserve(modelColumn_.size() * 12);
+  for (size_t i = 0; i < modelColumn_.size(); ++i) {
+    if (i > 0) column += '\n';
+    column += FormatReal(modelColumn_[i], FloatStyle::Fixed, 5, 5);
+  }
+  ui_.mModel->setPlainText(ToQString(column));
+}
+
 void TfmMain::btClearTimeClick() {
   ui_.mTime->clear();
 }
@@ -176,6 +180,7 @@ void TfmMain::btClearExpClick() {
   ui_.mData->clear();
 }
 void TfmMain::btClearModClick() {
+  modelColumnPending_ = false;  // the clear comes after the last Calculate
   ui_.mModel->clear();
 }
 void TfmMain::btClearClick() {
@@ -184,10 +189,5 @@ void TfmMain::btClearClick() {
 void TfmMain::btExitClick() {
   close();
 }
-
-void TfmMain::btFitClick() {}
-void TfmMain::btEstimateClick() {}
-void TfmMain::btSeriesClick() {}
-void TfmMain::Button1Click() {}
 
 }  // namespace actinfit

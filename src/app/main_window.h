@@ -3,10 +3,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/ui.h"
 #include "core/model.h"
+#include "core/search.h"
 
 namespace actinfit {
 
@@ -62,9 +65,24 @@ class TfmMain : public QMainWindow {
 
   int32_t LoadPanes();
   void ReadFields();
+  // Writes the model column of the last Calculate into its pane, if not done yet.
+  void ShowModelColumn();
+
+  // The fit of the marked parameters: reports every showEvery iterations, lets pending events
+  // run there and ends early when the Fit button's tag was cleared. Returns the final error.
+  double RunFit(int32_t maxIterations, int32_t showEvery);
+  // Hands the core the current record at every use, never a reference that outlives an Apply.
+  ModelAccess CurrentModel();
+  // Writes Param of the record into the value fields; Knuc with `knucExponentDigits`.
+  void WriteParameterFields(int32_t knucExponentDigits);
+  void AppendResultLine(double error);
 
   Ui ui_;
   std::unique_ptr<TModel> model_;
+  // The model column waits here while its pane cannot be seen: a fit's reports then skip the
+  // costliest part of Calculate. It is written when the page is shown or the handler ends.
+  std::vector<double> modelColumn_;
+  bool modelColumnPending_ = false;
   char probedSeparator_ = '.';
   bool shown_ = false;
 };

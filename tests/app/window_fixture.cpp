@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 #include "app/chart_view.h"
 
@@ -49,6 +50,18 @@ void SetText(QWidget& window, const char* name, const QString& text) {
     return;
   }
   Control<QPlainTextEdit>(window, name)->setPlainText(text);
+}
+
+void WhenEventsRun(std::function<void()> action) {
+  QTimer::singleShot(0, std::move(action));
+}
+
+int Tag(const QAbstractButton* button) {
+  return button->property("tag").toInt();
+}
+
+QColor CaptionColour(const QAbstractButton* button) {
+  return button->palette().color(QPalette::ButtonText);
 }
 
 }  // namespace actinfit::test

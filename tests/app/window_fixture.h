@@ -1,10 +1,12 @@
 // What the window tests share: a started window, the error boxes it raised, its controls by name.
 #pragma once
 
+#include <QColor>
 #include <QLineSeries>
 #include <QList>
 #include <QPointF>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "app/error_box.h"
@@ -52,5 +54,13 @@ void Click(QAbstractButton* button);
 
 // Replaces the text of an edit field or pane.
 void SetText(QWidget& window, const char* name, const QString& text);
+
+// Queues `action` so that it runs at the next point where pending events are processed: inside
+// a long operation, its first report.
+void WhenEventsRun(std::function<void()> action);
+
+// A button's running mark and the colour of its caption.
+int Tag(const QAbstractButton* button);
+QColor CaptionColour(const QAbstractButton* button);
 
 }  // namespace actinfit::test

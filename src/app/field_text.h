@@ -1,0 +1,20 @@
+// Numbers between the core and the window's fields: the core's number text, shown and read as
+// the controls' strings.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+class QLineEdit;
+
+namespace actinfit {
+
+// The core writes plain ASCII.
+QString ToQString(const std::string& text);
+
+// A field's number. Any character outside ASCII makes the text invalid, never a crash.
+double ReadReal(const QLineEdit* edit);
+int32_t ReadInteger(const QLineEdit* edit);
+
+}  // namespace actinfit

@@ -1,0 +1,141 @@
+// The sensitivity grid on the real window: the table, empty grids and refused counts.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+
+#include "core/numtext.h"
+#include "window_fixture.h"
+
+using namespace actinfit;
+using namespace actinfit::test;
+
+namespace {
+
+double Number(const QString& text) {
+  return ParseReal(text.toStdString());
+}
+
+bool Near(double value, double expected) {
+  return std::abs(value - expected) <= 1e-14 * std::abs(expected);
+}
+
+}  // namespace
+
+class SensitivityTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    boxes_ = std::make_unique<ErrorBoxes>();
+    window_ = StartedWindow();
+    sens_ = Control<QPlainTextEdit>(*window_, "mSens");
+  }
+  void cleanup() {
+    window_.reset();
+    boxes_.reset();
+  }
+
+  // Knuc from 1E-11 to 1E-6 across, Kon from 1 to 20 down, 10 points each, evenly spaced.
+  void defaultGridIsALinearTable() {
+    Click(Control<QPushButton>(*window_, "Button1"));
+
+    QVERIFY(boxes_->texts.isEmpty());
+    const QStringList lines = Lines(sens_);
+    QCOMPARE(lines.size(), 11);
+    const QStringList header = lines[0].split(u'\t');
+    QCOMPARE(header.size(), 11);
+    QCOMPARE(header[0], QStringLiteral("P2|P1"));
+    QCOMPARE(header[1], QStringLiteral("1E-11"));
+    QCOMPARE(header[10], QStringLiteral("1E-6"));
+    for (int i = 0; i < 10; ++i) {
+      const double p1 = (1e-6 - 1e-11) * i / 9 + 1e-11;  // about 1.111E-7 apart
+      QVERIFY2(Near(Number(header[i + 1]), p1), qPrintable(header[i + 1]));
+    }
+    for (int j = 0; j < 10; ++j) {
+      const QStringList row = lines[j + 1].split(u'\t');
+      QCOMPARE(row.size(), 11);
+      QVERIFY2(Near(Number(row[0]), 19.0 * j / 9 + 1), qPrintable(row[0]));
+      for (int i = 1; i <= 10; ++i) QVERIFY(Number(row[i]) > 0);
+    }
+    QCOMPARE(lines[1].split(u'\t')[0], QStringLiteral("1"));
+    QCOMPARE(lines[10].split(u'\t')[0], QStringLiteral("20"));
+    // The record and the fields keep the last cell.
+    QCOMPARE(window_->model().Param[Knuc], 1e-6);
+    QCOMPARE(window_->model().Param[Kon], 20.0);
+    QCOMPARE(Control<QLineEdit>(*window_, "edKnuc")->text(), QStringLiteral("1E-6"));
+    QCOMPARE(Control<QLineEdit>(*window_, "edKon")->text(), QStringLiteral("20"));
+  }
+
+  // A grid of no points leaves its bound fields unread.
+  void emptyGrids_data() {
+    QTest::addColumn<QString>("countP1");
+    QTest::addColumn<QString>("countP2");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("no P1") << "0"
+                           << "2" << QStringList{"P2|P1", "1", "20"};
+    QTest::newRow("no P2") << "2"
+                           << "0" << QStringList{"P2|P1\t1E-11\t1E-6"};
+    QTest::newRow("neither") << "0"
+                             << "0" << QStringList{"P2|P1"};
+  }
+  void emptyGrids() {
+    QFETCH(QString, countP1);
+    QFETCH(QString, countP2);
+    QFETCH(QStringList, lines);
+    SetText(*window_, "edNP1", countP1);
+    SetText(*window_, "edNP2", countP2);
+    if (countP1 == "0") SetText(*window_, "edP1Min", QStringLiteral("ABC"));
+    if (countP2 == "0") SetText(*window_, "edP2Max", QStringLiteral("ABC"));
+
+    Click(Control<QPushButton>(*window_, "Button1"));
+
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Lines(sens_), lines);
+  }
+
+  // One point or fewer than none: refused before anything is computed or written.
+  void badCountsAreRefused_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("message");
+    const QString p1 =
+        QStringLiteral("Number of points of P1 (nucleation rate) must be 0 or at least 2.");
+    const QString p2 =
+        QStringLiteral("Number of points of P2 (association rate) must be 0 or at least 2.");
+    QTest::newRow("P1 one") << "edNP1"
+                            << "1" << p1;
+    QTest::newRow("P1 negative") << "edNP1"
+                                 << "-1" << p1;
+    QTest::newRow("P2 one") << "edNP2"
+                            << "1" << p2;
+    QTest::newRow("P2 negative") << "edNP2"
+                                 << "-5" << p2;
+    QTest::newRow("not an integer") << "edNP2"
+                                    << "2.5"
+                                    << "'2.5' is not a valid integer value.";
+  }
+  void badCountsAreRefused() {
+    QFETCH(QString, field);
+    QFETCH(QString, count);
+    QFETCH(QString, message);
+    SetText(*window_, field.toLatin1().constData(), count);
+    const auto applied = window_->model().Param;
+
+    Click(Control<QPushButton>(*window_, "Button1"));
+
+    QCOMPARE(boxes_->texts, QStringList{message});
+    QCOMPARE(Lines(sens_), QStringList{"mSens"});
+    QCOMPARE(window_->model().Param, applied);
+    QCOMPARE(Control<QLineEdit>(*window_, "edKnuc")->text(), QStringLiteral("1E-8"));
+  }
+
+ private:
+  std::unique_ptr<ErrorBoxes> boxes_;
+  std::unique_ptr<TfmMain> window_;
+  QPlainTextEdit* sens_ = nullptr;
+};
+
+QTEST_MAIN(SensitivityTest)
+#include "sensitivity_test.moc"
