@@ -1,6 +1,7 @@
 #include "app/ui_parts.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -71,8 +72,15 @@ QCheckBox* MakeRowCheck(QFrame* strip, const char* name, const char* caption,
 
 QLabel* MakeRowCaption(QFrame* strip, const char* caption, int x, int width,
                        const QColor& background, bool bold) {
-  auto* label = new QLabel(QString::fromLatin1(caption), strip);
-  label->setFont(CaptionFont(bold));
+  const QString text = QString::fromLatin1(caption);
+  auto* label = new QLabel(text, strip);
+  // The caption must fit its fixed width; the nearest installed font may be wider than the
+  // one the layout was drawn for, so it shrinks a little where needed.
+  QFont font = CaptionFont(bold);
+  while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > width - 2) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label->setFont(font);
   SetBackground(label, background);
   label->setGeometry(x, 1, width, 22);
   return label;
