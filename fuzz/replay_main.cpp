@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     const fs::path path(argv[i]);
+    if (!fs::exists(path)) continue;  // a target without saved failures has no folder
     if (fs::is_directory(path)) {
       for (const auto& entry : fs::recursive_directory_iterator(path)) {
         if (entry.is_regular_file()) run(entry.path());
