@@ -8,7 +8,7 @@
 #include "core/batch.h"
 #include "core/model.h"
 #include "core/search.h"
-#include "default_case.h"
+#include "model_fixtures.h"
 
 namespace actinfit {
 namespace {
@@ -17,7 +17,7 @@ constexpr double kStepsPerEvaluation = 11000;  // (1200 - 100) / 0.1
 
 // 100 iterations with all five marked, reporting every 10 as the Fit button does.
 void BM_FitHundredIterations(benchmark::State& state, TEvaluation evaluation) {
-  auto holder = std::make_unique<TModel>(bench::DefaultModel());
+  auto holder = std::make_unique<TModel>(testing::DefaultModel());
   const auto start = holder->Param;
   const ModelAccess model = [&holder]() -> TModel& { return *holder; };
   for (auto _ : state) {
@@ -33,7 +33,7 @@ BENCHMARK_CAPTURE(BM_FitHundredIterations, Batched, TEvaluation::Batched)
 
 // The default grids, Knuc 1E-11 ... 1E-6 by Kon 1 ... 20, 10 x 10.
 void BM_ScanTenByTen(benchmark::State& state, TEvaluation evaluation) {
-  auto holder = std::make_unique<TModel>(bench::DefaultModel());
+  auto holder = std::make_unique<TModel>(testing::DefaultModel());
   const ModelAccess model = [&holder]() -> TModel& { return *holder; };
   const std::vector<double> p1 = LinearGrid(1e-11, 1e-6, 10);
   const std::vector<double> p2 = LinearGrid(1, 20, 10);
@@ -57,7 +57,7 @@ void BM_OnePass(benchmark::State& state) {
     state.SkipWithError("no 256-bit vectors on this processor");
     return;
   }
-  TModel m = bench::DefaultModel();
+  TModel m = testing::DefaultModel();
   const auto count = static_cast<size_t>(state.range(0));
   std::vector<TParamSet> sets(count, m.Param);
   for (size_t s = 0; s < count; ++s) sets[s][Kon] = 7 + 0.2 * static_cast<double>(s);

@@ -4,14 +4,14 @@
 #include <cmath>
 
 #include "core/model.h"
-#include "default_case.h"
+#include "model_fixtures.h"
 
 namespace {
 
 constexpr double kSteps = 11000;  // (1200 - 100) / 0.1
 
 void BM_Evaluate(benchmark::State& state) {
-  actinfit::TModel m = actinfit::bench::DefaultModel();
+  actinfit::TModel m = actinfit::testing::DefaultModel();
   for (auto _ : state) benchmark::DoNotOptimize(actinfit::Evaluate(m));
   state.counters["ns_per_step"] = benchmark::Counter(
       kSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

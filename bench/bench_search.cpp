@@ -6,14 +6,14 @@
 
 #include "core/model.h"
 #include "core/search.h"
-#include "default_case.h"
+#include "model_fixtures.h"
 
 namespace actinfit {
 namespace {
 
 // The window's default case, held the way the window holds its record.
 std::unique_ptr<TModel> DefaultRecord() {
-  return std::make_unique<TModel>(bench::DefaultModel());
+  return std::make_unique<TModel>(testing::DefaultModel());
 }
 
 // A fit of 100 iterations reporting every 10, as the Fit button runs it with the defaults.
