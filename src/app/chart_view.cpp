@@ -53,8 +53,15 @@ void SetValueRange(QAbstractAxis* axis, double low, double high) {
   auto* valueAxis = static_cast<QValueAxis*>(axis);
   Widen(low, high);
   const double interval = TickInterval(high - low);
+  const double anchor = std::ceil(low / interval) * interval;
+  // Every change of an axis makes the chart lay out each series again: leave an axis that
+  // already shows this range alone (the time axis, during a fit).
+  if (valueAxis->min() == low && valueAxis->max() == high && valueAxis->tickAnchor() == anchor &&
+      valueAxis->tickInterval() == interval) {
+    return;
+  }
   valueAxis->setRange(low, high);
-  valueAxis->setTickAnchor(std::ceil(low / interval) * interval);
+  valueAxis->setTickAnchor(anchor);
   valueAxis->setTickInterval(interval);
 }
 
@@ -63,8 +70,9 @@ void SetLogRange(QAbstractAxis* axis, double low, double high) {
   double lowDecade = std::floor(std::log10(low));
   double highDecade = std::ceil(std::log10(high));
   if (highDecade <= lowDecade) highDecade = lowDecade + 1;
-  static_cast<QLogValueAxis*>(axis)->setRange(std::pow(10.0, lowDecade),
-                                              std::pow(10.0, highDecade));
+  auto* logAxis = static_cast<QLogValueAxis*>(axis);
+  const double min = std::pow(10.0, lowDecade), max = std::pow(10.0, highDecade);
+  if (logAxis->min() != min || logAxis->max() != max) logAxis->setRange(min, max);
 }
 
 }  // namespace
