@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/application.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
 
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     std::fputs("actinfit: no display found; run it under Xvfb: xvfb-run -a ./actinfit\n", stderr);
     return 1;
   }
-  QApplication application(argc, argv);
+  actinfit::TApplication application(argc, argv);
   // An error that escapes start-up is shown; the program still ends normally.
   try {
     actinfit::TfmMain fmMain;

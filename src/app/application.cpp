@@ -1,0 +1,22 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/error_box.h"
+
+namespace actinfit {
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    ShowError(error);
+  } catch (...) {
+    ShowErrorBox(ApplicationTitle(), QString());
+  }
+  return false;
+}
+
+}  // namespace actinfit
