@@ -77,8 +77,8 @@ QLabel* MakeRowCaption(QFrame* strip, const char* caption, int x, int width,
   // The caption must fit its fixed width; the nearest installed font may be wider than the
   // one the layout was drawn for, so it shrinks a little where needed.
   QFont font = CaptionFont(bold);
-  while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > width - 2) {
-    font.setPointSizeF(font.pointSizeF() - 0.5);
+  while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(text) > width - 2) {
+    font.setPixelSize(font.pixelSize() - 1);
   }
   label->setFont(font);
   SetBackground(label, background);
