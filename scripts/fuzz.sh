@@ -29,7 +29,7 @@ for target in "${targets[@]}"; do
     -timeout=10 -rss_limit_mb=4096 -max_len=4096 -artifact_prefix="$artifacts" \
     -print_final_stats=1 >"build/fuzz/$target.log" 2>&1 ||
     echo "FINDING in $target: see build/fuzz/$target.log and $artifacts"
-  grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units|stat::new_units_added|SUMMARY' \
+  grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::new_units_added|SUMMARY' \
     "build/fuzz/$target.log" || true
   # Keep the smallest set of inputs that covers what the saved corpus and this run reached.
   minimal="build/fuzz/minimal/$target"
