@@ -13,19 +13,10 @@
 using namespace actinfit;
 using namespace actinfit::test;
 
-class ApplyTest : public QObject {
+class ApplyTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
-
   // A case small enough to work out by hand. Times 0, 1, 2; readings 0, 1, 4; BFluo 0,
   // TShift 0, Knuc 1, Kon 0, Koff 0, G-actin 1, dt 1.
   // Point 0 takes the initial state: F = 0.
@@ -263,10 +254,6 @@ class ApplyTest : public QObject {
     QVERIFY(!window_->isVisible());
     QVERIFY(boxes_->texts.isEmpty());
   }
-
- private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
 };
 
 QTEST_MAIN(ApplyTest)

@@ -21,19 +21,10 @@
 using namespace actinfit;
 using namespace actinfit::test;
 
-class ControlsTest : public QObject {
+class ControlsTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
-
   void windowHasItsCaptionAndPages() {
     QCOMPARE(window_->windowTitle(),
              QStringLiteral("Fitting of Pyrene-Actin experimental results"));
@@ -259,10 +250,6 @@ class ControlsTest : public QObject {
     QCOMPARE(DecimalSeparator(), '.');
     QCOMPARE(window_->ProbedSeparator(), '.');
   }
-
- private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
 };
 
 QTEST_MAIN(ControlsTest)

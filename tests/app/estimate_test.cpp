@@ -34,20 +34,13 @@ QString Field(TfmMain& window, const char* name) {
 
 }  // namespace
 
-class EstimateTest : public QObject {
+class EstimateTest : public WindowTest {
   Q_OBJECT
 
- private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-    series_ = Control<QToolButton>(*window_, "btSeries");
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
+ protected:
+  void Started() override { series_ = Control<QToolButton>(*window_, "btSeries"); }
 
+ private slots:
   // Times 0, 1, 2, readings 0, 1, 4 with Knuc 1 and every other rate 0: the curve is 0, 3, 3
   // before scaling, so the model is BFluo, 4, 4 and the error (BFluo^2 + 9) / 3. Only BFluo is
   // drawn, between 0 and 100: the best of five draws is the smallest, and the draws are those a
@@ -199,8 +192,6 @@ class EstimateTest : public QObject {
   }
 
  private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
   QToolButton* series_ = nullptr;
 };
 

@@ -45,20 +45,13 @@ void SetShiftCase(TfmMain& window) {
 
 }  // namespace
 
-class FitTest : public QObject {
+class FitTest : public WindowTest {
   Q_OBJECT
 
- private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-    fit_ = Control<QToolButton>(*window_, "btFit");
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
+ protected:
+  void Started() override { fit_ = Control<QToolButton>(*window_, "btFit"); }
 
+ private slots:
   void fitsTheHandWorkedShift() {
     SetShiftCase(*window_);
     SetText(*window_, "edNItr", QStringLiteral("3"));
@@ -289,8 +282,6 @@ class FitTest : public QObject {
   }
 
  private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
   QToolButton* fit_ = nullptr;
 };
 

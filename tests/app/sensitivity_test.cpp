@@ -23,20 +23,13 @@ bool Near(double value, double expected) {
 
 }  // namespace
 
-class SensitivityTest : public QObject {
+class SensitivityTest : public WindowTest {
   Q_OBJECT
 
- private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-    sens_ = Control<QPlainTextEdit>(*window_, "mSens");
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
+ protected:
+  void Started() override { sens_ = Control<QPlainTextEdit>(*window_, "mSens"); }
 
+ private slots:
   // Knuc from 1E-11 to 1E-6 across, Kon from 1 to 20 down, 10 points each, evenly spaced.
   void defaultGridIsALinearTable() {
     Click(Control<QPushButton>(*window_, "Button1"));
@@ -132,8 +125,6 @@ class SensitivityTest : public QObject {
   }
 
  private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
   QPlainTextEdit* sens_ = nullptr;
 };
 

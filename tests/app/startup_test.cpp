@@ -13,19 +13,10 @@
 using namespace actinfit;
 using namespace actinfit::test;
 
-class StartupTest : public QObject {
+class StartupTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-  }
-  void cleanup() {
-    window_.reset();
-    boxes_.reset();
-  }
-
   void loadsTheDefaultDataWithoutError() {
     QVERIFY(boxes_->texts.isEmpty());
     QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("1201"));
@@ -123,10 +114,6 @@ class StartupTest : public QObject {
              QStringList{QStringLiteral("'X' is not a valid floating point value.")});
     QCOMPARE(boxes_->captions, QStringList{ApplicationTitle()});
   }
-
- private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
 };
 
 QTEST_MAIN(StartupTest)

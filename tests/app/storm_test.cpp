@@ -167,20 +167,10 @@ long PeakMemoryKiB() {
 
 }  // namespace
 
-class StormTest : public QObject {
+class StormTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() {
-    boxes_ = std::make_unique<ErrorBoxes>();
-    window_ = StartedWindow();
-  }
-  void cleanup() {
-    QCoreApplication::processEvents();  // nothing queued may outlive the window
-    window_.reset();
-    boxes_.reset();
-  }
-
   void aSeededStormEndsInResultsAndErrorBoxesOnly() {
     const QString startSse = Control<QLabel>(*window_, "lbSSE")->text();
     const QStringList startModel = Lines(Control<QPlainTextEdit>(*window_, "mModel"));
@@ -258,10 +248,6 @@ class StormTest : public QObject {
         "peak memory %ld MiB",
         applyMs, fitMs, scanMs, PeakMemoryKiB() / 1024);
   }
-
- private:
-  std::unique_ptr<ErrorBoxes> boxes_;
-  std::unique_ptr<TfmMain> window_;
 };
 
 QTEST_MAIN(StormTest)

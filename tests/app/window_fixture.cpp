@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QChart>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -19,6 +20,18 @@ ErrorBoxes::ErrorBoxes()
 
 ErrorBoxes::~ErrorBoxes() {
   SetErrorBoxSink(previous_);
+}
+
+void WindowTest::init() {
+  boxes_ = std::make_unique<ErrorBoxes>();
+  window_ = StartedWindow();
+  Started();
+}
+
+void WindowTest::cleanup() {
+  QCoreApplication::processEvents();  // nothing queued by a test may outlive its window
+  window_.reset();
+  boxes_.reset();
 }
 
 std::unique_ptr<TfmMain> StartedWindow() {

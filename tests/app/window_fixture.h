@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QLineSeries>
 #include <QList>
+#include <QObject>
 #include <QPointF>
 #include <QStringList>
 #include <functional>
@@ -34,6 +35,23 @@ class ErrorBoxes {
 
 // A main window that has been shown, so its start-up Apply has run.
 std::unique_ptr<TfmMain> StartedWindow();
+
+// A Qt Test class whose every test function gets a freshly started window, with its error
+// boxes collected instead of shown.
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ protected:
+  // Runs once the window has started, before each test function: the place to pick controls.
+  virtual void Started() {}
+
+  std::unique_ptr<ErrorBoxes> boxes_;
+  std::unique_ptr<TfmMain> window_;
+
+ private slots:
+  void init();
+  void cleanup();
+};
 
 // The control named `name`; fails the test when there is none.
 template <class T>
