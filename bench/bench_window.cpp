@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <memory>
 
-#include "app/error_box.h"
+#include "app/support/error_box.h"
 #include "app/main_window.h"
 #include "core/search.h"
 

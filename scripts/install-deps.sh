@@ -10,6 +10,9 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   clang libclang-rt-14-dev
   locales fonts-dejavu-core
+  libceres-dev qt6-svg-dev
+  libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
+  dpkg-dev file
 )
 
 missing=()

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "app/application.h"
-#include "app/error_box.h"
+#include "app/support/application.h"
+#include "app/support/error_box.h"
 #include "app/main_window.h"
 
 namespace {

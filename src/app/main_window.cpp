@@ -9,11 +9,11 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "app/chart_view.h"
-#include "app/decimal_locale.h"
-#include "app/error_box.h"
-#include "app/field_text.h"
-#include "app/pane_lines.h"
+#include "app/charts/chart_view.h"
+#include "app/support/decimal_locale.h"
+#include "app/support/error_box.h"
+#include "app/support/field_text.h"
+#include "app/support/pane_lines.h"
 #include "core/columns.h"
 #include "core/numtext.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/ui.h"
+#include "app/layout/ui.h"
 #include "core/model.h"
 #include "core/search.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/chart_view.h"
-#include "app/field_text.h"
+#include "app/charts/chart_view.h"
+#include "app/support/field_text.h"
 #include "app/main_window.h"
-#include "app/run_marks.h"
+#include "app/support/run_marks.h"
 #include "core/numtext.h"
 #include "core/search.h"
 

@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QValueAxis>
 
-#include "app/chart_view.h"
+#include "app/charts/chart_view.h"
 #include "core/numtext.h"
 #include "window_fixture.h"
 

@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/line_series.h"
-#include "app/ui.h"
+#include "app/charts/line_series.h"
+#include "app/layout/ui.h"
 #include "core/numtext.h"
 #include "core/random.h"
 #include "window_fixture.h"

@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/line_series.h"
-#include "app/ui.h"
+#include "app/charts/line_series.h"
+#include "app/layout/ui.h"
 #include "core/numtext.h"
 #include "window_fixture.h"
 

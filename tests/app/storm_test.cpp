@@ -13,7 +13,7 @@
 #include <cmath>
 #include <random>
 
-#include "app/default_data.h"
+#include "app/layout/default_data.h"
 #include "window_fixture.h"
 
 using namespace actinfit;

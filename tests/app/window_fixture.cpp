@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/chart_view.h"
+#include "app/charts/chart_view.h"
 
 namespace actinfit::test {
 

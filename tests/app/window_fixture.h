@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/error_box.h"
+#include "app/support/error_box.h"
 #include "app/main_window.h"
 
 class QAbstractButton;

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/line_series.h"
+#include "app/charts/line_series.h"
 
 class QAbstractAxis;
 

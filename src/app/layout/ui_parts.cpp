@@ -1,4 +1,4 @@
-#include "app/ui_parts.h"
+#include "app/layout/ui_parts.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -10,8 +10,8 @@
 #include <QStandardItemModel>
 #include <algorithm>
 
-#include "app/fonts.h"
-#include "app/upper_case_validator.h"
+#include "app/layout/fonts.h"
+#include "app/layout/upper_case_validator.h"
 
 namespace actinfit {
 

@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/chart_view.h"
-#include "app/default_data.h"
-#include "app/fonts.h"
-#include "app/ui.h"
-#include "app/ui_parts.h"
+#include "app/charts/chart_view.h"
+#include "app/layout/default_data.h"
+#include "app/layout/fonts.h"
+#include "app/layout/ui.h"
+#include "app/layout/ui_parts.h"
 
 namespace actinfit {
 

@@ -1,4 +1,4 @@
-#include "app/default_data.h"
+#include "app/layout/default_data.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "app/pane_lines.h"
+#include "app/support/pane_lines.h"
 
 #include <QPlainTextEdit>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/ui.h"
+#include "app/layout/ui.h"
 
 #include <QApplication>
 #include <QChart>
@@ -9,10 +9,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/chart_view.h"
-#include "app/fonts.h"
-#include "app/glyphs.h"
-#include "app/ui_parts.h"
+#include "app/charts/chart_view.h"
+#include "app/layout/fonts.h"
+#include "app/layout/glyphs.h"
+#include "app/layout/ui_parts.h"
 
 namespace actinfit {
 

@@ -1,4 +1,4 @@
-#include "app/line_series.h"
+#include "app/charts/line_series.h"
 
 #include <QLineSeries>
 #include <algorithm>

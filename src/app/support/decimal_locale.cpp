@@ -1,4 +1,4 @@
-#include "app/decimal_locale.h"
+#include "app/support/decimal_locale.h"
 
 #include <QLocale>
 

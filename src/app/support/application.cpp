@@ -1,8 +1,8 @@
-#include "app/application.h"
+#include "app/support/application.h"
 
 #include <exception>
 
-#include "app/error_box.h"
+#include "app/support/error_box.h"
 
 namespace actinfit {
 

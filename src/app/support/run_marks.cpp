@@ -1,10 +1,10 @@
-#include "app/run_marks.h"
+#include "app/support/run_marks.h"
 
 #include <QAbstractButton>
 #include <QColor>
 #include <QVariant>
 
-#include "app/ui_parts.h"
+#include "app/layout/ui_parts.h"
 
 namespace actinfit {
 

@@ -1,4 +1,4 @@
-#include "app/upper_case_validator.h"
+#include "app/layout/upper_case_validator.h"
 
 namespace actinfit {
 

@@ -1,4 +1,4 @@
-#include "app/error_box.h"
+#include "app/support/error_box.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

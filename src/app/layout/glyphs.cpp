@@ -1,4 +1,4 @@
-#include "app/glyphs.h"
+#include "app/layout/glyphs.h"
 
 #include <QBitmap>
 #include <QImage>

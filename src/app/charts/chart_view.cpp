@@ -1,4 +1,4 @@
-#include "app/chart_view.h"
+#include "app/charts/chart_view.h"
 
 #include <QApplication>
 #include <QChart>
@@ -8,7 +8,7 @@
 #include <QValueAxis>
 #include <cmath>
 
-#include "app/fonts.h"
+#include "app/layout/fonts.h"
 
 namespace actinfit {
 

@@ -1,4 +1,4 @@
-#include "app/field_text.h"
+#include "app/support/field_text.h"
 
 #include <QLineEdit>
 
