@@ -168,25 +168,142 @@ double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int3
   return cur;
 }
 
-double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
-                           const std::function<void(double best)>& improved) {
+namespace {
+
+// The reference: one draw after the other, straight into Param.
+double EstimateOneAtATime(const ModelAccess& model, TShuffledGenerator& generator,
+                          const TEstimateCallbacks& callbacks) {
   double best = kNoEstimate;
-  std::array<double, kParamCount> saved = model().Param;
-  for (int64_t j = 1; j <= drawCount(); ++j) {
+  TParamSet saved = model().Param;
+  for (int64_t j = 1; callbacks.drawCount && j <= callbacks.drawCount(); ++j) {
     TModel& m = model();
     for (int32_t k = 0; k < kParamCount; ++k) {
-      if (m.Fit[k]) m.Param[k] = UniformRandom(m.Min[k], m.Max[k]);
+      if (m.Fit[k]) m.Param[k] = generator.Uniform(m.Min[k], m.Max[k]);
     }
     // Association never falls below dissociation, whichever of the two is drawn.
     if (Less(m.Param[Kon], m.Param[Koff])) m.Param[Kon] = m.Param[Koff];
     const double error = Evaluate(m);
-    if (!Less(error, best)) continue;
-    saved = m.Param;
-    best = error;
-    if (improved) improved(best);
+    if (Less(error, best)) {
+      saved = m.Param;
+      best = error;
+      if (callbacks.improved && !callbacks.improved(best)) break;
+    } else if (callbacks.pause && !callbacks.pause()) {
+      break;
+    }
   }
   model().Param = saved;
   return best;
+}
+
+// The draws of one batch, each made from the one before as one at a time would make it in
+// Param, with the generator as it stands after each, so that the batch can be cut short.
+struct TDraws {
+  std::array<TParamSet, kBatchLanes> sets;
+  std::array<TShuffledGenerator, kBatchLanes> after;
+  int32_t count = 0;
+  // The draw that raised an error, as far as it got, and the error.
+  TParamSet failing;
+  std::exception_ptr failure;
+};
+
+void MakeDraws(const TModel& m, TShuffledGenerator& generator, int32_t wanted, TDraws& draws) {
+  draws.count = 0;
+  draws.failure = nullptr;
+  TParamSet set = m.Param;
+  for (int32_t s = 0; s < wanted; ++s) {
+    try {
+      for (int32_t k = 0; k < kParamCount; ++k) {
+        if (m.Fit[k]) set[k] = generator.Uniform(m.Min[k], m.Max[k]);
+      }
+      if (Less(set[Kon], set[Koff])) set[Kon] = set[Koff];
+    } catch (...) {
+      draws.failing = set;
+      draws.failure = std::current_exception();
+      return;
+    }
+    draws.sets[s] = set;
+    draws.after[s] = generator;
+    ++draws.count;
+  }
+}
+
+// How many draws one batch makes: at most a pass, no more than are left, and early on no more
+// than have been made (improvements are frequent then, and each one cuts the batch).
+int32_t BatchSize(int64_t made, int64_t wanted) {
+  return static_cast<int32_t>(
+      std::min<int64_t>({kBatchLanes, wanted - made, std::max<int64_t>(made, 1)}));
+}
+
+double EstimateBatched(const ModelAccess& model, TShuffledGenerator& generator,
+                       const TEstimateCallbacks& callbacks) {
+  double best = kNoEstimate;
+  TParamSet saved = model().Param;
+  TBatchEvaluator batch;
+  TDraws draws;
+  std::array<double, kBatchLanes> errors;
+  int64_t made = 0;
+  int64_t wanted = callbacks.drawCount ? callbacks.drawCount() : 0;
+  while (made < wanted) {
+    TModel& m = model();
+    MakeDraws(m, generator, BatchSize(made, wanted), draws);
+    const TBatchOutcome outcome =
+        batch.Evaluate(m, std::span(draws.sets.data(), draws.count), errors);
+    // The improvements in draw order; the first one that calls back ends the batch there.
+    int32_t cut = -1;
+    for (int32_t q = 0; q < outcome.evaluated && cut < 0; ++q) {
+      if (!Less(errors[q], best)) continue;
+      best = errors[q];
+      saved = draws.sets[q];
+      if (callbacks.improved) cut = q;
+    }
+    if (cut >= 0) {
+      made += cut + 1;
+      m.Param = draws.sets[cut];
+      generator = draws.after[cut];  // the later draws are made again after the callback
+      if (!callbacks.improved(best)) break;
+      wanted = callbacks.drawCount();
+      continue;
+    }
+    made += outcome.evaluated;
+    if (outcome.failure) {
+      generator = draws.after[outcome.evaluated];  // Param already holds the failing draw
+      std::rethrow_exception(outcome.failure);
+    }
+    if (draws.failure) {
+      m.Param = draws.failing;
+      std::rethrow_exception(draws.failure);
+    }
+    m.Param = draws.sets[draws.count - 1];
+    if (callbacks.pause && !callbacks.pause()) break;
+    wanted = callbacks.drawCount();
+  }
+  model().Param = saved;
+  return best;
+}
+
+}  // namespace
+
+double RunRandomEstimation(const ModelAccess& model, TShuffledGenerator& generator,
+                           const TEstimateCallbacks& callbacks, TEvaluation evaluation) {
+  return evaluation == TEvaluation::Batched ? EstimateBatched(model, generator, callbacks)
+                                            : EstimateOneAtATime(model, generator, callbacks);
+}
+
+double RunRandomEstimation(const ModelAccess& model, const TEstimateCallbacks& callbacks,
+                           TEvaluation evaluation) {
+  return RunRandomEstimation(model, ProcessGenerator(), callbacks, evaluation);
+}
+
+double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
+                           const std::function<void(double best)>& improved) {
+  TEstimateCallbacks callbacks{drawCount, nullptr, nullptr};
+  if (improved) {
+    callbacks.improved = [&improved](double best) {
+      improved(best);
+      return true;
+    };
+  }
+  return RunRandomEstimation(model, ProcessGenerator(), callbacks, TEvaluation::OneAtATime);
 }
 
 void CheckGridCount(int32_t count, std::string_view gridName) {
@@ -213,27 +330,39 @@ std::vector<double> LinearGrid(double min, double max, int32_t count) {
 
 namespace {
 
-void ScanRowOneAtATime(const ModelAccess& model, std::span<const double> p1Values, double p2,
+// Whether the scan goes on after a pause between cells.
+bool GoOn(const TScanCallbacks& callbacks) {
+  return !callbacks.pause || callbacks.pause();
+}
+
+// One row; returns false when a pause ended the scan.
+bool ScanRowOneAtATime(const ModelAccess& model, std::span<const double> p1Values, double p2,
                        int32_t j, const TScanCallbacks& callbacks) {
-  for (int32_t i = 0; i < static_cast<int32_t>(p1Values.size()); ++i) {
+  const auto n1 = static_cast<int32_t>(p1Values.size());
+  for (int32_t i = 0; i < n1; ++i) {
     if (callbacks.cellStarting) callbacks.cellStarting(i, j);
     TModel& m = model();
     m.Param[Knuc] = p1Values[static_cast<size_t>(i)];
     m.Param[Kon] = p2;
     const double error = Evaluate(m);
     if (callbacks.cellDone) callbacks.cellDone(i, j, error);
+    if (i + 1 < n1 && !GoOn(callbacks)) return false;
   }
+  return true;
 }
 
 // Evaluates the row's cells together, a pass at a time, then runs their callbacks in order with
 // Param set as one cell after the other sets it; a failing cell raises its error after the
-// callbacks of the cells before it and its own cellStarting, as one at a time.
-void ScanRowBatched(const ModelAccess& model, std::span<const double> p1Values, double p2,
+// callbacks of the cells before it and its own cellStarting, as one at a time. Returns false
+// when a pause ended the scan.
+bool ScanRowBatched(const ModelAccess& model, std::span<const double> p1Values, double p2,
                     int32_t j, const TScanCallbacks& callbacks, TBatchEvaluator& batch) {
   const auto n1 = static_cast<int32_t>(p1Values.size());
   std::array<TParamSet, kBatchLanes> cells;
   std::array<double, kBatchLanes> errors;
   for (int32_t first = 0; first < n1; first += kBatchLanes) {
+    // The pause between two passes may have replaced the record: each pass takes it anew.
+    if (first > 0 && !GoOn(callbacks)) return false;
     const int32_t count = std::min(kBatchLanes, n1 - first);
     TModel& evaluated = model();
     for (int32_t c = 0; c < count; ++c) {
@@ -253,6 +382,7 @@ void ScanRowBatched(const ModelAccess& model, std::span<const double> p1Values, 
       if (callbacks.cellDone) callbacks.cellDone(first + c, j, errors[c]);
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -268,12 +398,12 @@ void RunSensitivityScan(const ModelAccess& model, std::span<const double> p1Valu
   TBatchEvaluator batch;
   for (int32_t j = 0; j < static_cast<int32_t>(p2Values.size()); ++j) {
     const double p2 = p2Values[static_cast<size_t>(j)];
-    if (evaluation == TEvaluation::Batched) {
-      ScanRowBatched(model, p1Values, p2, j, callbacks, batch);
-    } else {
-      ScanRowOneAtATime(model, p1Values, p2, j, callbacks);
-    }
+    const bool goOn = evaluation == TEvaluation::Batched
+                          ? ScanRowBatched(model, p1Values, p2, j, callbacks, batch)
+                          : ScanRowOneAtATime(model, p1Values, p2, j, callbacks);
+    if (!goOn) return;
     if (callbacks.rowDone) callbacks.rowDone(j);
+    if (!GoOn(callbacks)) return;
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "core/random.h"
 
 namespace actinfit {
 
@@ -79,13 +80,44 @@ double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int3
 // The error every draw has to beat; also what the estimation returns when no draw is made.
 inline constexpr double kNoEstimate = 1e10;
 
-// Random search for a starting point. Before every draw asks drawCount and stops once the draw
-// number exceeds it. Each draw sets every marked parameter, in parameter order, to
-// UniformRandom(Min, Max) of the process-wide generator, raises Kon to Koff when it is lower
-// (marked or not), and evaluates. A strictly lower error than the best so far keeps the set and
-// calls `improved` with the new best already in Param. At the end the best set (or the starting
+// What the estimation asks its caller and tells it. Empty members are skipped; without a
+// drawCount nothing is drawn.
+struct TEstimateCallbacks {
+  // The number of draws to make, asked before every batch of draws (one at a time: before every
+  // draw). A batch never spans a callback, so a count changed by one counts from the next draw.
+  std::function<int32_t()> drawCount;
+  // A draw beat the best so far; it is in Param (and `best` is its error). The caller may let the
+  // window run its events here, which may replace the record. Returning false ends the
+  // estimation after this draw, as if the draw count had been reached.
+  std::function<bool(double best)> improved;
+  // Between draws: after every draw that did not improve, or batched after every batch that
+  // ended without an improvement. May run events like `improved`; false ends the estimation.
+  std::function<bool()> pause;
+};
+
+// Random search for a starting point. Each draw starts from the set before it (the record's
+// Param for the first), sets every marked parameter, in parameter order, to
+// generator.Uniform(Min, Max) of the current record, raises Kon to Koff when it is lower (marked
+// or not), and evaluates. A strictly lower error than the best so far (kNoEstimate at first)
+// keeps the set and calls `improved` with it in Param. At the end the best set (or the starting
 // set when no draw beat kNoEstimate) is copied into the current record's Param. Returns the best
-// error. An error of Evaluate propagates with the failing draw left in Param.
+// error. An error of a draw or of Evaluate propagates with the failing draw in Param, as far as
+// it got, and the generator just past it.
+// Batched, the draws between two callbacks are made and evaluated together (core/batch.h); when
+// one improves, the draws after it are taken back (the generator too) and made anew after the
+// callback, from the record it leaves. So the draws, errors, improvements, Param and the
+// generator come out to the last bit as one at a time, whatever the callbacks do. Fitted and
+// Residual hold the curve of the last draw evaluated, which batched may lie beyond Param's.
+double RunRandomEstimation(const ModelAccess& model, TShuffledGenerator& generator,
+                           const TEstimateCallbacks& callbacks,
+                           TEvaluation evaluation = TEvaluation::Batched);
+
+// The same with the process-wide generator.
+double RunRandomEstimation(const ModelAccess& model, const TEstimateCallbacks& callbacks,
+                           TEvaluation evaluation = TEvaluation::Batched);
+
+// The same with the process-wide generator, one draw at a time: asks drawCount before every
+// draw and calls `improved` (which cannot stop it) at every improvement.
 double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
                            const std::function<void(double best)>& improved);
 
@@ -111,15 +143,21 @@ struct TScanCallbacks {
   std::function<void(int32_t i, int32_t j, double error)> cellDone;
   // Every cell of row j is done (at once for each row when there are no P1 values).
   std::function<void(int32_t j)> rowDone;
+  // Between two cells, once the cells before are reported (and a finished row after rowDone):
+  // the caller may let the window run its events here, which may replace the record; the scan
+  // goes on with the current one. Returning false ends the scan there. Batched, it comes between
+  // the passes of a row and after each row.
+  std::function<bool()> pause = nullptr;
 };
 
 // Evaluates the record for every pair of grid values, row by row (P2 value j), each row across
 // the P1 values i: sets Param[Knuc] to p1Values[i] and Param[Kon] to p2Values[j], evaluates,
-// reports. Nothing else of the record changes; afterwards it holds the last cell's two values.
-// An error of Evaluate ends the scan with the cells before it reported.
-// The cells of a row are evaluated together before their callbacks run, which see Param as one
-// cell after the other sets it (Fitted and Residual may already hold a later cell's curve); the
-// callbacks must not change the record.
+// reports. Nothing else of the record changes; afterwards it holds the last cell's two values
+// (the last cell reported, when `pause` ended the scan). An error of Evaluate ends the scan with
+// the cells before it reported.
+// The cells of a pass are evaluated together before their callbacks run, which see Param as one
+// cell after the other sets it (Fitted and Residual may already hold a later cell's curve); only
+// `pause` may change the record.
 void RunSensitivityScan(const ModelAccess& model, std::span<const double> p1Values,
                         std::span<const double> p2Values, const TScanCallbacks& callbacks);
 

@@ -13,6 +13,7 @@
 
 #include "core/errors.h"
 #include "core/model.h"
+#include "core/random.h"
 #include "core/search.h"
 #include "model_fixtures.h"
 
@@ -292,6 +293,91 @@ TEST(BatchedSearch, ScanMatchesOneAtATimeToTheLastBit) {
     coverage.Count(reference.failure != TFailure{});
   }
   coverage.ExpectBoth(20);
+}
+
+// What a callback of an estimation does, decided before the run so that both paths meet the
+// same: at its n-th call, maybe replace the record, change the draw count, or stop.
+struct TEstimateScript {
+  std::vector<std::unique_ptr<TModel>> replacements;  // by call; empty: keep the record
+  std::vector<int32_t> counts;                        // the draw count from that call on
+  int32_t stopAt = -1;
+};
+
+struct TEstimateTrace {
+  TFailure failure;
+  uint64_t result = 0;
+  std::vector<std::vector<uint64_t>> improvements;  // the best error, then Param
+  std::vector<uint64_t> param;
+  int32_t asked = 0;
+  uint64_t nextDraw = 0;  // what the generator gives after the run
+};
+
+TEstimateTrace TraceEstimate(const TModel& original, const TShuffledGenerator& start,
+                             const TEstimateScript& script, TEvaluation evaluation) {
+  auto holder = std::make_unique<TModel>(original);
+  TShuffledGenerator generator = start;
+  TEstimateTrace trace;
+  size_t calls = 0;
+  int32_t count = script.counts[0];
+  TEstimateCallbacks callbacks;
+  callbacks.drawCount = [&] { return ++trace.asked, count; };
+  callbacks.improved = [&](double best) {
+    std::vector<uint64_t> seen{Bits(best)};
+    for (const uint64_t p : Bits(holder->Param)) seen.push_back(p);
+    trace.improvements.push_back(seen);
+    const size_t call = calls++ % script.replacements.size();
+    if (script.replacements[call]) holder = std::make_unique<TModel>(*script.replacements[call]);
+    count = script.counts[call];
+    return static_cast<int32_t>(call) != script.stopAt;
+  };
+  callbacks.pause = [] { return true; };  // its points differ between the paths by design
+  trace.failure = FailureOf([&] {
+    trace.result = Bits(RunRandomEstimation([&]() -> TModel& { return *holder; }, generator,
+                                            callbacks, evaluation));
+  });
+  trace.param = Bits(holder->Param);
+  trace.nextDraw = Bits(generator.Next());
+  return trace;
+}
+
+// Random records, counts and callbacks that replace the record, change the count or stop;
+// bounds so wide now and then that a draw overflows.
+TEST(BatchedSearch, EstimationMatchesOneAtATimeToTheLastBit) {
+  TRandomRecords random(314);
+  TCoverage coverage;
+  int32_t cut = 0;
+  for (int32_t c = 0; c < 300; ++c) {
+    const auto widen = [&](TModel& m) {
+      if (!random.Chance(0.05)) return;
+      const int32_t k = random.Integer(0, kParamCount - 1);
+      m.Min[k] = -1.5e308, m.Max[k] = 1.5e308, m.Fit[k] = true;
+    };
+    const auto record = random.Record();
+    widen(*record);
+    TEstimateScript script;
+    for (int32_t call = 0; call < 4; ++call) {
+      script.replacements.push_back(random.Chance(0.2) ? random.Record() : nullptr);
+      if (script.replacements.back()) widen(*script.replacements.back());
+      script.counts.push_back(random.Chance(0.1) ? random.Integer(-1, 2) : random.Integer(0, 40));
+    }
+    if (random.Chance(0.2)) script.stopAt = random.Integer(0, 3);
+    TShuffledGenerator start;
+    for (int32_t skip = random.Integer(0, 60); skip > 0; --skip) start.Next();
+
+    const TEstimateTrace reference = TraceEstimate(*record, start, script, TEvaluation::OneAtATime);
+    const TEstimateTrace batched = TraceEstimate(*record, start, script, TEvaluation::Batched);
+    const auto label = ::testing::Message() << "case " << c;
+    EXPECT_EQ(batched.failure, reference.failure) << label << ": " << batched.failure.what;
+    EXPECT_EQ(batched.result, reference.result) << label;
+    EXPECT_EQ(batched.improvements, reference.improvements) << label;
+    EXPECT_EQ(batched.param, reference.param) << label;
+    EXPECT_EQ(batched.nextDraw, reference.nextDraw) << label;
+    EXPECT_LE(batched.asked, reference.asked) << label;  // batched asks once per batch
+    coverage.Count(reference.failure != TFailure{});
+    if (reference.improvements.size() > 1) ++cut;
+  }
+  coverage.ExpectBoth(20);
+  EXPECT_GE(cut, 50);  // batches were cut by improvements that called back
 }
 
 // Sets that differ in every parameter at once, in passes of every width and beyond one pass, on
