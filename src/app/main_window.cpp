@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -27,6 +28,8 @@ namespace actinfit {
 TfmMain::TfmMain() {
   InitResources();
   ui_ = BuildUi(*this);
+  charts_.Add(ui_.Chart1);
+  charts_.Add(ui_.Chart2);
   ConnectHandlers();
   ReadSystemDecimalSeparator();
   FormCreate();
@@ -36,8 +39,12 @@ TfmMain::~TfmMain() = default;
 
 void TfmMain::RunHandler(Handler handler) {
   RunGuarded([this, handler] { (this->*handler)(); });
-  // Whatever the handler did, the pane is up to date once control is back with the user.
-  RunGuarded([this] { ShowModelColumn(); });
+  // Whatever the handler did, the pane and the charts are up to date once control is back with
+  // the user.
+  RunGuarded([this] {
+    ShowModelColumn();
+    charts_.Draw();
+  });
 }
 
 void TfmMain::ConnectHandlers() {
@@ -60,6 +67,8 @@ void TfmMain::ConnectHandlers() {
   connect(ui_.btClearExp, &QPushButton::clicked, this, guarded(&TfmMain::btClearExpClick));
   connect(ui_.btClearMod, &QPushButton::clicked, this, guarded(&TfmMain::btClearModClick));
   connect(ui_.btExit, &QToolButton::clicked, this, guarded(&TfmMain::btExitClick));
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, guarded(&TfmMain::FormEscapePress));
   // A page change is the one way the model column comes into view.
   connect(ui_.PageControl1, &QTabWidget::currentChanged, this,
           [this] { RunGuarded([this] { ShowModelColumn(); }); });
@@ -129,10 +138,11 @@ void TfmMain::ReadFields() {
 
 void TfmMain::btApplyClick() {
   ui_.serData->Clear();
+  charts_.Request();  // the data are gone from the chart even if the loading fails
   const int32_t n = LoadPanes();
   ui_.lbNData->setText(ToQString(FormatInteger(n)));
   for (int32_t i = 0; i < n; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
-  ui_.Chart1->Redraw();
+  charts_.Request();
   ReadFields();
   btCalculateClick();
 }
@@ -158,7 +168,7 @@ void TfmMain::btCalculateClick() {
     ui_.Series1->Add(model_->Time[0], 0);
     ui_.Series1->Add(model_->Time[n - 1], 0);
   }
-  ui_.Chart1->Redraw();
+  charts_.Request();
 }
 
 void TfmMain::ShowModelColumn() {

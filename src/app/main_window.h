@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/charts/chart_pacer.h"
 #include "app/layout/ui.h"
+#include "app/support/event_points.h"
+#include "app/support/running_operations.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -39,6 +42,16 @@ class TfmMain : public QMainWindow {
   void btEstimateClick();
   void btSeriesClick();
   void Button1Click();
+  // Esc: stops the running operation as a click on its stop button does (the innermost one
+  // the user started; a fit or estimation inside a series counts as the series).
+  void FormEscapePress();
+
+  // Whether a long operation (fit, estimation, series, sensitivity scan) is running.
+  bool OperationRunning() const { return operations_.Any(); }
+
+  // How the long operations evaluate their independent parameter sets: batched unless told
+  // otherwise (the benchmarks compare both ways).
+  void SetEvaluation(TEvaluation evaluation) { evaluation_ = evaluation; }
 
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
@@ -76,6 +89,11 @@ class TfmMain : public QMainWindow {
   // Writes Param of the record into the value fields; Knuc with `knucExponentDigits`.
   void WriteParameterFields(int32_t knucExponentDigits);
   void AppendResultLine(double error);
+  // Lets the window run its pending events inside a long operation, the charts drawn first if
+  // their interval is up.
+  void RunPendingEvents();
+  // Runs them if the event interval is up.
+  void RunPendingEventsIfDue();
 
   Ui ui_;
   std::unique_ptr<TModel> model_;
@@ -83,6 +101,10 @@ class TfmMain : public QMainWindow {
   // costliest part of Calculate. It is written when the page is shown or the handler ends.
   std::vector<double> modelColumn_;
   bool modelColumnPending_ = false;
+  TChartPacer charts_;
+  TEventPoints events_;
+  TRunningOperations operations_;
+  TEvaluation evaluation_ = TEvaluation::Batched;
   char probedSeparator_ = '.';
   bool shown_ = false;
 };

@@ -1,21 +1,22 @@
 // The long operations of the main window: the fit, the random estimation, the series of both,
 // and the sensitivity grid. The arithmetic is the core's; here the buttons are marked, the
 // record is handed over through CurrentModel, and the reports reach the fields and charts.
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QToolButton>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/charts/chart_view.h"
-#include "app/support/field_text.h"
 #include "app/main_window.h"
+#include "app/support/field_text.h"
 #include "app/support/run_marks.h"
 #include "core/numtext.h"
+#include "core/random.h"
 #include "core/search.h"
 
 namespace actinfit {
@@ -63,6 +64,19 @@ void TfmMain::AppendResultLine(double error) {
   ui_.mResults->appendPlainText(ToQString(line));
 }
 
+void TfmMain::RunPendingEvents() {
+  charts_.DrawIfDue();
+  events_.Run();
+}
+
+void TfmMain::RunPendingEventsIfDue() {
+  if (events_.Due()) RunPendingEvents();
+}
+
+void TfmMain::FormEscapePress() {
+  if (QAbstractButton* stop = operations_.Innermost()) stop->click();
+}
+
 void TfmMain::btFitClick() {
   QToolButton* fit = ui_.btFit;
   if (Tag(fit) != 0) {
@@ -81,6 +95,9 @@ void TfmMain::btFitClick() {
     MarkIdle(ui_.btFit, QStringLiteral("Fit"));
     SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate}, true);
   });
+  // Inside a series, Esc stops the series.
+  std::optional<TRunningOperations::TEntry> running;
+  if (!operations_.Contains(ui_.btSeries)) running.emplace(operations_, fit);
   const double error = RunFit(maxIterations, showEvery);
   AppendResultLine(error);
 }
@@ -89,7 +106,7 @@ double TfmMain::RunFit(int32_t maxIterations, int32_t showEvery) {
   const auto started = [this](double error) {
     ui_.serSSE->Clear();
     ui_.serSSE->Add(0, error);
-    ui_.Chart2->Redraw();
+    charts_.Request();
   };
   // A click delivered here may run Apply and replace the record; nothing of it is held.
   const auto report = [this](int32_t iteration, double error, double step) {
@@ -98,31 +115,55 @@ double TfmMain::RunFit(int32_t maxIterations, int32_t showEvery) {
     ui_.lbItr->setText(ToQString(FormatInteger(iteration)));
     ui_.lbStep->setText(ToQString(General(step)));
     btCalculateClick();
-    ui_.Chart2->Redraw();
-    QCoreApplication::processEvents();
+    RunPendingEvents();
     return Tag(ui_.btFit) != 0;
   };
-  return RunCoordinateSearch(CurrentModel(), maxIterations, showEvery, started, report);
+  return RunCoordinateSearch(CurrentModel(), maxIterations, showEvery, started, report,
+                             evaluation_);
 }
 
 void TfmMain::btEstimateClick() {
+  QToolButton* estimate = ui_.btEstimate;
+  if (Tag(estimate) != 0) {
+    SetTag(estimate, 0);  // the running estimation ends after its current draw
+    return;
+  }
+  // Alone, the button is the estimation's stop; inside a series it stays off as the series'
+  // other buttons are, and only the series can be stopped.
+  const bool alone = !operations_.Contains(ui_.btSeries);
   SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}, false);
+  std::optional<TStopMark> stop;
+  std::optional<TRunningOperations::TEntry> running;
+  if (alone) {
+    stop.emplace(estimate, QStringLiteral("Stop"));
+    estimate->setEnabled(true);
+    running.emplace(operations_, estimate);
+  }
   const auto enable = qScopeGuard([this] {
     SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}, true);
   });
   btApplyClick();
   ui_.serSSE->Clear();
   ui_.serSSE->Add(0, kNoEstimate);
-  ui_.Chart2->Redraw();
+  charts_.Request();
 
-  // The draw count is read before every draw: a nested click may have changed the field.
-  const auto drawCount = [this] { return ReadInteger(ui_.edNItr); };
-  const auto improved = [this](double) {
+  // Events run at every improvement and at least every 50 ms; a click there may change the
+  // draw count, which is read again after each, or stop the estimation.
+  const auto goOn = [this, alone] { return !alone || Tag(ui_.btEstimate) != 0; };
+  TEstimateCallbacks callbacks;
+  callbacks.drawCount = [this] { return ReadInteger(ui_.edNItr); };
+  callbacks.improved = [this, goOn](double) {
     WriteParameterFields(kEstimateKnucDigits);
     btCalculateClick();
-    QCoreApplication::processEvents();
+    RunPendingEvents();
+    return goOn();
   };
-  RunRandomEstimation(CurrentModel(), drawCount, improved);
+  callbacks.pause = [this, goOn] {
+    RunPendingEventsIfDue();
+    return goOn();
+  };
+  events_.Restart();
+  RunRandomEstimation(CurrentModel(), ProcessGenerator(), callbacks, evaluation_);
 }
 
 void TfmMain::btSeriesClick() {
@@ -136,6 +177,7 @@ void TfmMain::btSeriesClick() {
     MarkIdle(ui_.btSeries, QStringLiteral("Series of FITs"));
     SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate, ui_.btFit}, true);
   });
+  const TRunningOperations::TEntry running(operations_, series);
   btApplyClick();
   SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate, ui_.btFit}, false);
 
@@ -149,6 +191,11 @@ void TfmMain::btSeriesClick() {
 }
 
 void TfmMain::Button1Click() {
+  QPushButton* test = ui_.Button1;
+  if (Tag(test) != 0) {
+    SetTag(test, 0);  // the running scan ends after its current cell
+    return;
+  }
   const int32_t countP1 = ReadInteger(ui_.edNP1);
   const int32_t countP2 = ReadInteger(ui_.edNP2);
   CheckGridCount(countP1, "P1 (nucleation rate)");
@@ -160,7 +207,12 @@ void TfmMain::Button1Click() {
   for (const double value : p1) header += '\t' + General(value);
   ui_.mSens->setPlainText(ToQString(header));
 
-  // Rows are added as they finish, so an error leaves the rows before it in the pane.
+  // The button stops the scan; nothing else may start one of the long operations meanwhile.
+  const TStopMark stop(test, QStringLiteral("Stop"));
+  const TButtonsOff off({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries});
+  const TRunningOperations::TEntry running(operations_, test);
+
+  // Rows are added as they finish, so an error or a stop leaves the rows before it in the pane.
   std::string cells;
   TScanCallbacks callbacks;
   callbacks.cellStarting = [&](int32_t i, int32_t j) {
@@ -172,7 +224,13 @@ void TfmMain::Button1Click() {
     ui_.mSens->appendPlainText(ToQString(General(p2[static_cast<size_t>(j)]) + cells));
     cells.clear();
   };
-  RunSensitivityScan(CurrentModel(), p1, p2, callbacks);
+  // A check box may run Apply here and replace the record: the scan goes on with the new one.
+  callbacks.pause = [this] {
+    RunPendingEventsIfDue();
+    return Tag(ui_.Button1) != 0;
+  };
+  events_.Restart();
+  RunSensitivityScan(CurrentModel(), p1, p2, callbacks, evaluation_);
 }
 
 }  // namespace actinfit

@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <functional>
 
 #include "app/charts/line_series.h"
 #include "app/layout/ui.h"
@@ -106,22 +108,95 @@ class EstimateTest : public WindowTest {
     for (const auto& [name, text] : fields) QCOMPARE(Field(*window_, name), QString(text));
   }
 
-  // While it runs the four buttons are off; after an error they are on again.
-  void estimationButtonsOffWhileRunningOnAfterAnError() {
+  // Alone, its button is its stop while the other three are off; an error at the next read of
+  // the draw count ends it with every button, caption and tag as before.
+  void estimationAloneStopsByItsButtonAndIsRestoredAfterAnError() {
+    auto* estimate = Control<QToolButton>(*window_, "btEstimate");
+    const QColor idleColour = CaptionColour(estimate);
     SetText(*window_, "edNItr", QStringLiteral("1"));
     bool seen = false;
     WhenEventsRun([&] {
       seen = true;
-      for (const char* off : kOperationButtons) {
+      QCOMPARE(estimate->text(), QStringLiteral("Stop"));
+      QCOMPARE(CaptionColour(estimate), kRed);
+      QCOMPARE(Tag(estimate), 1);
+      QVERIFY(estimate->isEnabled());
+      for (const char* off : {"btApply", "btCalculate", "btFit"}) {
         QVERIFY2(!Control<QToolButton>(*window_, off)->isEnabled(), off);
       }
-      SetText(*window_, "edNItr", QStringLiteral("X"));  // read before the next draw
+      SetText(*window_, "edNItr", QStringLiteral("X"));  // read after this event point
     });
 
-    Click(Control<QToolButton>(*window_, "btEstimate"));
+    Click(estimate);
 
     QVERIFY(seen);
     QCOMPARE(boxes_->texts, QStringList{"'X' is not a valid integer value."});
+    QCOMPARE(estimate->text(), QStringLiteral("(Initial estimation)"));
+    QCOMPARE(CaptionColour(estimate), idleColour);
+    QCOMPARE(Tag(estimate), 0);
+    for (const char* on : kOperationButtons) {
+      QVERIFY2(Control<QToolButton>(*window_, on)->isEnabled(), on);
+    }
+  }
+
+  // 100000 draws that cannot improve after the first (BFluo drawn between 10 and 10): after the
+  // first improvement only the 50 ms event points let a click in. A click or Esc there ends the
+  // estimation after its current draw, the first draw's set in the record and the fields.
+  void stopEndsALongEstimationAfterTheCurrentDraw_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("second click") << false;
+    QTest::newRow("Esc") << true;
+  }
+  void stopEndsALongEstimationAfterTheCurrentDraw() {
+    QFETCH(bool, escape);
+    auto* estimate = Control<QToolButton>(*window_, "btEstimate");
+    Uncheck(*window_, {"chbTShift", "chbKnuc", "chbKon", "chbKoff"});
+    SetText(*window_, "edBFluoMin", QStringLiteral("10"));
+    SetText(*window_, "edBFluoMax", QStringLiteral("10"));
+    SetText(*window_, "edNItr", QStringLiteral("100000"));
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    const TShuffledGenerator before = ProcessGenerator();
+    // The first event point is the first draw's improvement; the stop comes at a later one,
+    // once more draws were made.
+    TShuffledGenerator afterFirst;
+    bool stopped = false;
+    std::function<void()> stopOnceDrawn = [&] {
+      TShuffledGenerator now = ProcessGenerator();
+      if (TShuffledGenerator then = afterFirst; now.Next() == then.Next()) {
+        QTimer::singleShot(1, stopOnceDrawn);
+        return;
+      }
+      stopped = true;
+      if (escape) {
+        QTest::keyClick(Control<QLineEdit>(*window_, "edNItr"), Qt::Key_Escape);
+      } else {
+        Click(estimate);
+      }
+      QCOMPARE(Tag(estimate), 0);
+    };
+    WhenEventsRun([&] {
+      afterFirst = ProcessGenerator();
+      QTimer::singleShot(1, stopOnceDrawn);
+    });
+
+    Click(estimate);
+
+    QVERIFY(stopped);
+    QVERIFY(boxes_->texts.isEmpty());
+    // One value of the generator per draw: count the draws made.
+    const double next[2] = {ProcessGenerator().Next(), ProcessGenerator().Next()};
+    TShuffledGenerator replay = before;
+    int draws = 0;
+    for (; draws < 100000; ++draws, replay.Next()) {
+      TShuffledGenerator probe = replay;
+      if (probe.Next() == next[0] && probe.Next() == next[1]) break;
+    }
+    QVERIFY2(draws > 1 && draws < 100000, qPrintable(QString::number(draws)));
+    QCOMPARE(window_->model().Param[BFluo], 10.0);
+    QCOMPARE(Field(*window_, "edBFluo"), QStringLiteral("10.000"));
+    QCOMPARE(estimate->text(), QStringLiteral("(Initial estimation)"));
+    QCOMPARE(Tag(estimate), 0);
     for (const char* on : kOperationButtons) {
       QVERIFY2(Control<QToolButton>(*window_, on)->isEnabled(), on);
     }
@@ -157,6 +232,11 @@ class EstimateTest : public WindowTest {
       QCOMPARE(series_->text(), QStringLiteral("Stop num.exp."));
       QCOMPARE(CaptionColour(series_), kRed);
       QCOMPARE(Tag(series_), 1);
+      // Inside a series the estimation has no stop of its own: its button stays off.
+      auto* estimate = Control<QToolButton>(*window_, "btEstimate");
+      QVERIFY(!estimate->isEnabled());
+      QCOMPARE(estimate->text(), QStringLiteral("(Initial estimation)"));
+      QCOMPARE(Tag(estimate), 0);
       Click(series_);
     });
 

@@ -1,4 +1,6 @@
 // The sensitivity grid on the real window: the table, empty grids and refused counts.
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -6,6 +8,7 @@
 #include <cmath>
 
 #include "core/numtext.h"
+#include "core/search.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -15,6 +18,10 @@ namespace {
 
 double Number(const QString& text) {
   return ParseReal(text.toStdString());
+}
+
+std::string General(double value) {
+  return FormatReal(value, FloatStyle::General, 15, 0);
 }
 
 bool Near(double value, double expected) {
@@ -124,7 +131,110 @@ class SensitivityTest : public WindowTest {
     QCOMPARE(Control<QLineEdit>(*window_, "edKnuc")->text(), QStringLiteral("1E-8"));
   }
 
+  // A 300 x 300 scan lets events in between cells: the button is its stop and the five
+  // operation buttons are off; a click or Esc there ends it after the current cell with the
+  // finished rows in the pane, the fields on the last cell and every button as before.
+  void stopEndsALongScanWithTheFinishedRows_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("second click") << false;
+    QTest::newRow("Esc") << true;
+  }
+  void stopEndsALongScanWithTheFinishedRows() {
+    QFETCH(bool, escape);
+    auto* test = Control<QPushButton>(*window_, "Button1");
+    const QColor idleColour = CaptionColour(test);
+    SetText(*window_, "edNP1", QStringLiteral("300"));
+    SetText(*window_, "edNP2", QStringLiteral("300"));
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    bool seen = false;
+    WhenEventsRun([&] {
+      seen = true;
+      QCOMPARE(test->text(), QStringLiteral("Stop"));
+      QCOMPARE(CaptionColour(test), QColor(255, 0, 0));
+      QCOMPARE(Tag(test), 1);
+      for (const char* off : kOperations) {
+        QVERIFY2(!Control<QAbstractButton>(*window_, off)->isEnabled(), off);
+      }
+      if (escape) {
+        QTest::keyClick(Control<QLineEdit>(*window_, "edNP1"), Qt::Key_Escape);
+      } else {
+        Click(test);
+      }
+    });
+
+    Click(test);
+
+    QVERIFY(seen);
+    QVERIFY(boxes_->texts.isEmpty());
+    const QStringList lines = Lines(sens_);
+    QVERIFY2(lines.size() < 301, qPrintable(QString::number(lines.size())));
+    for (const QString& line : lines) QCOMPARE(line.count(u'\t'), 300);
+    // The fields show the last cell evaluated, which the record holds.
+    QCOMPARE(Number(Control<QLineEdit>(*window_, "edKnuc")->text()), window_->model().Param[Knuc]);
+    QCOMPARE(Number(Control<QLineEdit>(*window_, "edKon")->text()), window_->model().Param[Kon]);
+    ExpectIdle(idleColour);
+  }
+
+  // Apply runs inside the scan (a check box) on 600 of the 1201 points: the scan goes on with
+  // the new record, and its last row is that record's errors.
+  void nestedApplyReplacesTheRecordTheScanGoesOn() {
+    SetText(*window_, "edNP1", QStringLiteral("100"));
+    SetText(*window_, "edNP2", QStringLiteral("100"));
+    const QColor idleColour = CaptionColour(Control<QPushButton>(*window_, "Button1"));
+    const TModel* before = &window_->model();
+    WhenEventsRun([&] {
+      auto* time = Control<QPlainTextEdit>(*window_, "mTime");
+      auto* data = Control<QPlainTextEdit>(*window_, "mData");
+      time->setPlainText(Lines(time).mid(0, 600).join(u'\n'));
+      data->setPlainText(Lines(data).mid(0, 600).join(u'\n'));
+      Click(Control<QCheckBox>(*window_, "CheckBox5"));
+    });
+
+    Click(Control<QPushButton>(*window_, "Button1"));
+
+    QVERIFY(boxes_->texts.isEmpty());
+    const TModel& m = window_->model();
+    QVERIFY(&m != before);
+    QCOMPARE(m.Count, 600);
+    const QStringList lines = Lines(sens_);
+    QCOMPARE(lines.size(), 101);
+    const QStringList last = lines[100].split(u'\t');
+    for (const int i : {0, 57, 99}) {
+      TModel cell = m;
+      cell.Param[Knuc] = GridValue(1e-11, 1e-6, 100, i);
+      cell.Param[Kon] = 20;
+      QCOMPARE(last[i + 1].toStdString(), General(Evaluate(cell)));
+    }
+    ExpectIdle(idleColour);
+  }
+
+  // A failing cell (a negative nucleation rate) ends the scan with every button as before.
+  void errorInTheScanRestoresTheButtons() {
+    const QColor idleColour = CaptionColour(Control<QPushButton>(*window_, "Button1"));
+    SetText(*window_, "edP1Min", QStringLiteral("-1E-6"));
+
+    Click(Control<QPushButton>(*window_, "Button1"));
+
+    QCOMPARE(boxes_->texts.size(), 1);
+    QCOMPARE(Lines(sens_).size(), 1);
+    ExpectIdle(idleColour);
+  }
+
  private:
+  static constexpr const char* kOperations[] = {"btApply", "btCalculate", "btFit", "btEstimate",
+                                                "btSeries"};
+
+  void ExpectIdle(const QColor& idleColour) {
+    auto* test = Control<QPushButton>(*window_, "Button1");
+    QCOMPARE(test->text(), QStringLiteral("Test sensitivity"));
+    QCOMPARE(CaptionColour(test), idleColour);
+    QCOMPARE(Tag(test), 0);
+    for (const char* on : kOperations) {
+      QVERIFY2(Control<QAbstractButton>(*window_, on)->isEnabled(), on);
+    }
+  }
+
   QPlainTextEdit* sens_ = nullptr;
 };
 

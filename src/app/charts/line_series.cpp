@@ -10,9 +10,7 @@ LineSeries::LineSeries(QLineSeries* series, bool positiveOnly)
 
 void LineSeries::Clear() {
   points_.clear();
-  drawn_.clear();
-  pending_ = false;
-  if (series_->count() > 0) series_->clear();
+  pending_ = true;
 }
 
 void LineSeries::Add(double x, double y) {

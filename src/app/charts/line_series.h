@@ -14,7 +14,8 @@ class LineSeries {
   // but not drawn (a logarithmic axis cannot show them).
   LineSeries(QLineSeries* series, bool positiveOnly);
 
-  // Removes every point, from the display too.
+  // Removes every point; the chart keeps showing the old ones until the next Push, so that a
+  // curve that is rebuilt does not vanish from the screen in between.
   void Clear();
 
   // Adds a point after every point whose x is not greater. It shows at the next Push.

@@ -36,4 +36,26 @@ void SetEnabled(std::initializer_list<QAbstractButton*> buttons, bool enabled) {
   for (QAbstractButton* button : buttons) button->setEnabled(enabled);
 }
 
+TStopMark::TStopMark(QAbstractButton* button, const QString& stopCaption)
+    : button_(button), caption_(button->text()), palette_(button->palette()) {
+  MarkRunning(button, stopCaption);
+}
+
+TStopMark::~TStopMark() {
+  SetTag(button_, 0);
+  button_->setText(caption_);
+  button_->setPalette(palette_);
+}
+
+TButtonsOff::TButtonsOff(std::initializer_list<QAbstractButton*> buttons) {
+  for (QAbstractButton* button : buttons) {
+    before_.emplace_back(button, button->isEnabled());
+    button->setEnabled(false);
+  }
+}
+
+TButtonsOff::~TButtonsOff() {
+  for (const auto& [button, enabled] : before_) button->setEnabled(enabled);
+}
+
 }  // namespace actinfit
