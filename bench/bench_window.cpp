@@ -2,15 +2,20 @@
 // fit's search in the core alone on the very record the window applied, for comparison.
 #include <benchmark/benchmark.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <memory>
 
-#include "app/support/error_box.h"
 #include "app/main_window.h"
+#include "app/support/error_box.h"
+#include "core/random.h"
 #include "core/search.h"
 
 namespace {
@@ -119,6 +124,84 @@ void BM_SensitivityThroughWindow(benchmark::State& state) {
   Finish(state, bench);
 }
 BENCHMARK(BM_SensitivityThroughWindow)->Unit(benchmark::kMillisecond);
+
+// The longest time the window went without running its pending events while one click's
+// operation ran, as a 10 ms timer sees it: the gaps between its firings, and from the last one
+// to the end of the operation.
+class EventGaps {
+ public:
+  EventGaps() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Note(); });
+  }
+  void Start() {
+    longest_ = 0;
+    clock_.start();
+    timer_.start();
+  }
+  double StopMs() {
+    Note();
+    timer_.stop();
+    return static_cast<double>(longest_) / 1e6;
+  }
+
+ private:
+  void Note() { longest_ = std::max(longest_, clock_.nsecsElapsed()), clock_.restart(); }
+
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 longest_ = 0;
+};
+
+void MeasureGaps(benchmark::State& state, BenchWindow& bench, QAbstractButton* button) {
+  EventGaps gaps;
+  double longest = 0;
+  for (auto _ : state) {
+    gaps.Start();
+    button->click();
+    longest = std::max(longest, gaps.StopMs());
+  }
+  state.counters["longest_gap_ms"] = longest;
+  Finish(state, bench);
+}
+
+// The sensitivity scan of a 300 x 300 grid on the default data.
+void BM_EventGapsScan300x300(benchmark::State& state) {
+  BenchWindow bench;
+  bench.SetField("edNP1", "300");
+  bench.SetField("edNP2", "300");
+  MeasureGaps(state, bench, bench.Control<QPushButton>("Button1"));
+}
+BENCHMARK(BM_EventGapsScan300x300)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The estimation of 100000 draws on the default data, all five marked.
+void BM_EventGapsEstimation100000(benchmark::State& state) {
+  BenchWindow bench;
+  bench.SetField("edNItr", "100000");
+  MeasureGaps(state, bench, bench.Control<QToolButton>("btEstimate"));
+}
+BENCHMARK(BM_EventGapsEstimation100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The estimation button with 1000 draws on the default data, the draws evaluated as the window
+// does (batched) or one at a time; every run from the generator's start, so both make the same
+// draws and improvements.
+void BM_EstimateThousandDraws(benchmark::State& state, actinfit::TEvaluation evaluation) {
+  BenchWindow bench;
+  bench.window().SetEvaluation(evaluation);
+  bench.SetField("edNItr", "1000");
+  auto* estimate = bench.Control<QToolButton>("btEstimate");
+  for (auto _ : state) {
+    state.PauseTiming();
+    actinfit::ProcessGenerator() = actinfit::TShuffledGenerator();
+    state.ResumeTiming();
+    estimate->click();
+  }
+  Finish(state, bench);
+}
+BENCHMARK_CAPTURE(BM_EstimateThousandDraws, OneAtATime, actinfit::TEvaluation::OneAtATime)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EstimateThousandDraws, Batched, actinfit::TEvaluation::Batched)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

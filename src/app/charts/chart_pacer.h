@@ -1,7 +1,10 @@
 // Brings the charts up to date at most about 60 times a second. Handing points to a chart,
 // scaling its axes and repainting it cost far more than a report of a long operation, which
 // comes every millisecond or two: the reports only ask for a redraw, and the charts are drawn
-// when kIntervalMs have passed since the last drawing, and whenever a handler ends.
+// once the interval since the last drawing is up, and whenever a handler ends. The interval is
+// kIntervalMs, or longer where drawing is slow (a slow or busy machine), so that the charts
+// take no more than about a quarter of the time: kSlowdown times what the last drawing took
+// (its repaint, which follows, costs about as much again).
 #pragma once
 
 #include <QElapsedTimer>
@@ -18,6 +21,7 @@ class TChartPacer : public QObject {
 
  public:
   static constexpr qint64 kIntervalMs = 16;
+  static constexpr qint64 kSlowdown = 8;
 
   TChartPacer();
 
@@ -37,7 +41,10 @@ class TChartPacer : public QObject {
  private:
   std::vector<ChartView*> charts_;
   QTimer timer_;
+  qint64 Interval() const;
+
   QElapsedTimer lastDrawn_;
+  qint64 lastCostMs_ = 0;
   bool requested_ = false;
 };
 
