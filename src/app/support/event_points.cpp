@@ -5,8 +5,8 @@
 namespace actinfit {
 
 void TEventPoints::Run() {
-  QCoreApplication::processEvents();
   lastRun_.restart();
+  QCoreApplication::processEvents();
 }
 
 }  // namespace actinfit

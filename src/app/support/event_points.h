@@ -18,7 +18,8 @@ class TEventPoints {
   // An operation starts: its handler came from the events just run.
   void Restart() { lastRun_.restart(); }
 
-  // Runs the pending events; the interval counts from their end, however long they took.
+  // Runs the pending events. The interval counts from their start: what they cost (a repaint,
+  // a nested handler) does not lengthen the next wait.
   void Run();
 
  private:
