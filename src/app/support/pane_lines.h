@@ -9,8 +9,8 @@ class QString;
 
 namespace actinfit {
 
-// Splits at every line break ("\n", "\r\n" or "\r"); the empty text after a final line break
-// is not a line.
+// Splits at every line break ("\n", "\r\n", "\r", U+2028 or U+2029); the empty text after a
+// final line break is not a line.
 std::vector<std::string> SplitLines(const QString& text);
 
 // The lines of `pane`, each as UTF-8 bytes (a character outside ASCII is simply no number).
