@@ -79,6 +79,7 @@ void TfmMain::changeEvent(QEvent* event) {
 
 void TfmMain::FormCreate() {
   probedSeparator_ = DetectDecimalSeparator();
+  for (ChartView* chart : {ui_.Chart1, ui_.Chart2}) chart->SetDecimalMark(probedSeparator_);
   // Bridges the time until the first Apply replaces it.
   model_ = std::make_unique<TModel>(1);
 }

@@ -1,5 +1,6 @@
 // The Fit button on the real window: a hand-worked fit, the result line, the stop click, a
 // nested Apply, and the button's state after every way a fit can end.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,8 +153,13 @@ class FitTest : public WindowTest {
       QCOMPARE(Tag(fit_), 1);
       QVERIFY(fit_->isEnabled());
       QVERIFY(Control<QToolButton>(*window_, "btSeries")->isEnabled());
+      // A disabled button shows the style's disabled caption colour, not its own.
+      const QColor disabledText =
+          QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
       for (const char* off : {"btApply", "btCalculate", "btEstimate"}) {
-        QVERIFY2(!Control<QToolButton>(*window_, off)->isEnabled(), off);
+        auto* button = Control<QToolButton>(*window_, off);
+        QVERIFY2(!button->isEnabled(), off);
+        QCOMPARE(button->palette().color(QPalette::ButtonText), disabledText);
       }
       Click(fit_);
     });
