@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -112,6 +113,24 @@ class FitTest : public WindowTest {
     }
     QCOMPARE(window_->ui().serSSE->Points().size(), 3);  // the start and two reports
     QCOMPARE(Control<QLabel>(*window_, "lbItr")->text(), QStringLiteral("4"));
+  }
+
+  // The results pane keeps showing where its lines start, with the newest line in view.
+  void resultsPaneShowsTheStartOfItsNewestLine() {
+    auto* pages = Control<QTabWidget>(*window_, "PageControl1");
+    auto* results = Control<QPlainTextEdit>(*window_, "mResults");
+    SetText(*window_, "edNItr", QStringLiteral("1"));
+    SetText(*window_, "edNShow", QStringLiteral("1"));
+    for (int i = 0; i < 40; ++i) {
+      pages->setCurrentIndex(i % 2 == 0 ? 3 : 0);  // appended in view and out of view
+      Click(fit_);
+    }
+    pages->setCurrentIndex(3);
+    QCoreApplication::processEvents();
+    QVERIFY(results->horizontalScrollBar()->maximum() > 0);  // the lines are wider than the pane
+    QCOMPARE(results->horizontalScrollBar()->value(), 0);
+    const QScrollBar* vertical = results->verticalScrollBar();
+    QCOMPARE(vertical->value(), vertical->maximum());
   }
 
   // No iteration: one evaluation with BFluo at the first reading, one point, one line.

@@ -1,6 +1,8 @@
 #include "app/support/pane_lines.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QString>
 
@@ -54,6 +56,18 @@ void WriteLinesIfChanged(QPlainTextEdit& pane, const std::vector<std::string>& b
     text += lines[i];
   }
   pane.setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void AppendLineShowingItsStart(QPlainTextEdit& pane, const QString& line) {
+  pane.appendPlainText(line);
+  // The pane scrolls to wherever its cursor is when it comes into view.
+  QTextCursor cursor = pane.textCursor();
+  if (!cursor.hasSelection()) {
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    pane.setTextCursor(cursor);
+  }
+  pane.horizontalScrollBar()->setValue(0);
 }
 
 }  // namespace actinfit

@@ -21,4 +21,8 @@ std::vector<std::string> ReadLines(const QPlainTextEdit& pane);
 void WriteLinesIfChanged(QPlainTextEdit& pane, const std::vector<std::string>& before,
                          const std::vector<std::string>& lines);
 
+// Appends `line` and leaves the pane showing the start of it: the text cursor goes to the
+// line's start (unless the user has text selected), the view to the left edge.
+void AppendLineShowingItsStart(QPlainTextEdit& pane, const QString& line);
+
 }  // namespace actinfit
