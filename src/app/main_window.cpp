@@ -28,6 +28,7 @@ TfmMain::TfmMain() {
   InitResources();
   ui_ = BuildUi(*this);
   ConnectHandlers();
+  ConnectRefine();
   ReadSystemDecimalSeparator();
   FormCreate();
 }

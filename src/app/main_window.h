@@ -5,9 +5,11 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/layout/ui.h"
+#include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -39,6 +41,11 @@ class TfmMain : public QMainWindow {
   void btEstimateClick();
   void btSeriesClick();
   void Button1Click();
+
+  // The Fit menu: the least-squares refinement (a second trigger while it runs stops it with
+  // the best point so far) and the report of the last one.
+  void RefineClick();
+  void ShowFitReport();
 
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
@@ -76,6 +83,8 @@ class TfmMain : public QMainWindow {
   // Writes Param of the record into the value fields; Knuc with `knucExponentDigits`.
   void WriteParameterFields(int32_t knucExponentDigits);
   void AppendResultLine(double error);
+  // Adds the Fit menu and keeps its Refine enabled only while no other operation runs.
+  void ConnectRefine();
 
   Ui ui_;
   std::unique_ptr<TModel> model_;
@@ -85,6 +94,10 @@ class TfmMain : public QMainWindow {
   bool modelColumnPending_ = false;
   char probedSeparator_ = '.';
   bool shown_ = false;
+  // The refinement: running, asked to stop, and the statistics of the last one for its report.
+  bool refining_ = false;
+  bool refineStopRequested_ = false;
+  std::optional<TFitStatistics> lastFit_;
 };
 
 }  // namespace actinfit
