@@ -37,10 +37,11 @@ struct TResidualsAt {
   }
 };
 
-double Refine(TModel& m, TFour& x) {
+// Refines x within the bounds; the coordinates listed in `held` stay where they are.
+void Solve(TModel& m, TFour& x, const std::vector<int>& held) {
   ceres::Problem problem;
-  auto* cost =
-      new ceres::DynamicNumericDiffCostFunction<TResidualsAt, ceres::CENTRAL>(new TResidualsAt{&m});
+  auto* cost = new ceres::DynamicNumericDiffCostFunction<TResidualsAt, ceres::CENTRAL>(
+      new TResidualsAt{&m});
   cost->AddParameterBlock(4);
   cost->SetNumResiduals(m.Count);
   problem.AddResidualBlock(cost, nullptr, x.data());
@@ -50,13 +51,27 @@ double Refine(TModel& m, TFour& x) {
     problem.SetParameterLowerBound(x.data(), d, lo[d]);
     problem.SetParameterUpperBound(x.data(), d, hi[d]);
   }
+  if (!held.empty()) problem.SetManifold(x.data(), new ceres::SubsetManifold(4, held));
   ceres::Solver::Options options;
-  options.max_num_iterations = 100;
+  options.max_num_iterations = 200;
   options.function_tolerance = 1e-12;
   options.parameter_tolerance = 1e-12;
   options.logging_type = ceres::SILENT;
   ceres::Solver::Summary summary;
   ceres::Solve(options, &problem, &summary);
+}
+
+// A solve over all four, then one with those that ended on a bound held there (steps projected
+// against an active bound crawl).
+double Refine(TModel& m, TFour& x) {
+  Solve(m, x, {});
+  const TFour lo{m.Min[BFluo], std::log10(m.Min[Knuc]), m.Min[Kon], m.Min[Koff]};
+  const TFour hi{m.Max[BFluo], std::log10(m.Max[Knuc]), m.Max[Kon], m.Max[Koff]};
+  std::vector<int> held;
+  for (int32_t d = 0; d < 4; ++d) {
+    if (x[d] <= lo[d] || x[d] >= hi[d]) held.push_back(d);
+  }
+  if (!held.empty() && held.size() < 4) Solve(m, x, held);
   m.Param[BFluo] = x[0];
   m.Param[Knuc] = std::pow(10.0, x[1]);
   m.Param[Kon] = x[2];

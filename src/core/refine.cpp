@@ -226,11 +226,11 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
   }
 
   TModel& m = access();
-  if (context.failure_) {
+  if (context.failure) {
     m.Param = std::isfinite(context.bestError) ? context.bestSet : original;
-    std::rethrow_exception(context.failure_);
+    std::rethrow_exception(context.failure);
   }
-  r.Stopped = context.stopped_;
+  r.Stopped = context.stopped;
 
   // The winner, and how many starts reached it.
   const TLocalResult* winner = nullptr;

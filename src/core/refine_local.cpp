@@ -68,7 +68,7 @@ bool TContext::Evaluate(std::span<const TParamSet> sets, std::span<double> error
       bestSet = sets[s];
     }
   }
-  if (outcome.failure) failure_ = outcome.failure;
+  if (outcome.failure) failure = outcome.failure;
   return !outcome.failure;
 }
 
@@ -80,7 +80,7 @@ bool TContext::Tick() {
   const bool goOn = report_({bestError, startsDone, starts_});
   // The report may have let the window replace the record.
   model_ = &access_();
-  if (!goOn || model_->Count != points_) stopped_ = true;
+  if (!goOn || model_->Count != points_) stopped = true;
   lastReport_ = std::chrono::steady_clock::now();
   return !Ended();
 }

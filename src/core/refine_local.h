@@ -42,16 +42,17 @@ class TContext {
   bool Evaluate(std::span<const TParamSet> sets, std::span<double> errors,
                 std::span<double> curves);
 
-  // Reports when the interval is up; false when the refinement must end.
+  // Reports when the interval is up, then takes the record anew; false when the refinement
+  // must end.
   bool Tick();
-  bool Ended() const { return failure_ != nullptr || stopped_; }
+  bool Ended() const { return failure != nullptr || stopped; }
 
-  int32_t evaluations = 0;
-  int32_t startsDone = 0;
-  double bestError;
+  int32_t evaluations = 0;  // every set evaluated, including one that failed
+  int32_t startsDone = 0;   // for the reports
+  double bestError;         // the lowest error evaluated, at bestSet
   TParamSet bestSet{};
-  std::exception_ptr failure_;
-  bool stopped_ = false;
+  std::exception_ptr failure;  // the first error of an evaluation
+  bool stopped = false;        // a report asked to stop, or the record changed its size
 
  private:
   ModelAccess access_;
