@@ -2,8 +2,10 @@
 // found without the refinement's own machinery: a profile over the stairs of TShift, and on each
 // stair a grid of starts for the other four parameters, each refined by Ceres with its own
 // central-difference Jacobian of Evaluate (Knuc as its logarithm). First every fortieth stair
-// (4 s) over the whole range, then every stair within 2 s of the best coarse one, each stair also
-// warm-started from the one before. Prints the best stair and the best error. Takes minutes.
+// (4 s) over the whole range with a quick solve, to find the valley; then every second stair
+// within 3 s of the best coarse one and every stair within 0.3 s of the best of those, each with
+// a thorough solve. Each stair is also warm-started from the one before. Prints the best stair and
+// the best error. Takes minutes.
 #include <ceres/ceres.h>
 
 #include <array>
@@ -38,10 +40,10 @@ struct TResidualsAt {
 };
 
 // Refines x within the bounds; the coordinates listed in `held` stay where they are.
-void Solve(TModel& m, TFour& x, const std::vector<int>& held) {
+void Solve(TModel& m, TFour& x, const std::vector<int>& held, bool quick) {
   ceres::Problem problem;
-  auto* cost = new ceres::DynamicNumericDiffCostFunction<TResidualsAt, ceres::CENTRAL>(
-      new TResidualsAt{&m});
+  auto* cost =
+      new ceres::DynamicNumericDiffCostFunction<TResidualsAt, ceres::CENTRAL>(new TResidualsAt{&m});
   cost->AddParameterBlock(4);
   cost->SetNumResiduals(m.Count);
   problem.AddResidualBlock(cost, nullptr, x.data());
@@ -53,7 +55,9 @@ void Solve(TModel& m, TFour& x, const std::vector<int>& held) {
   }
   if (!held.empty()) problem.SetManifold(x.data(), new ceres::SubsetManifold(4, held));
   ceres::Solver::Options options;
-  options.max_num_iterations = 200;
+  options.max_num_iterations = quick ? 100 : 200;
+  // The quick solve projects its steps onto the bounds without the line search.
+  if (quick) options.max_num_line_search_step_size_iterations = 0;
   options.function_tolerance = 1e-12;
   options.parameter_tolerance = 1e-12;
   options.logging_type = ceres::SILENT;
@@ -62,16 +66,17 @@ void Solve(TModel& m, TFour& x, const std::vector<int>& held) {
 }
 
 // A solve over all four, then one with those that ended on a bound held there (steps projected
-// against an active bound crawl).
-double Refine(TModel& m, TFour& x) {
-  Solve(m, x, {});
+// against an active bound crawl). The quick one, for the coarse stairs, is one solve without
+// the line search.
+double Refine(TModel& m, TFour& x, bool quick) {
+  Solve(m, x, {}, quick);
   const TFour lo{m.Min[BFluo], std::log10(m.Min[Knuc]), m.Min[Kon], m.Min[Koff]};
   const TFour hi{m.Max[BFluo], std::log10(m.Max[Knuc]), m.Max[Kon], m.Max[Koff]};
   std::vector<int> held;
   for (int32_t d = 0; d < 4; ++d) {
     if (x[d] <= lo[d] || x[d] >= hi[d]) held.push_back(d);
   }
-  if (!held.empty() && held.size() < 4) Solve(m, x, held);
+  if (!quick && !held.empty() && held.size() < 4) Solve(m, x, held, false);
   m.Param[BFluo] = x[0];
   m.Param[Knuc] = std::pow(10.0, x[1]);
   m.Param[Kon] = x[2];
@@ -85,7 +90,7 @@ double Refine(TModel& m, TFour& x) {
 
 // The best of a grid of starts (a quarter and three quarters of the ranges of Knuc, Kon and
 // Koff, BFluo halfway) and the warm start, on stair `shift`.
-double BestOnStair(TModel& m, double shift, TFour& warm) {
+double BestOnStair(TModel& m, double shift, TFour& warm, bool quick) {
   m.Param[TShift] = shift;
   const TFour lo{m.Min[BFluo], std::log10(m.Min[Knuc]), m.Min[Kon], m.Min[Koff]};
   const TFour hi{m.Max[BFluo], std::log10(m.Max[Knuc]), m.Max[Kon], m.Max[Koff]};
@@ -100,7 +105,7 @@ double BestOnStair(TModel& m, double shift, TFour& warm) {
   double best = std::numeric_limits<double>::infinity();
   TFour bestX = warm;
   for (TFour x : starts) {
-    const double e = Refine(m, x);
+    const double e = Refine(m, x, quick);
     if (e < best) best = e, bestX = x;
   }
   warm = bestX;
@@ -119,18 +124,20 @@ int main() {
   const auto kLast = static_cast<int32_t>(std::floor((m.Max[TShift] - anchor) / dt));
   double best = std::numeric_limits<double>::infinity();
   int32_t bestK = 0;
-  for (int32_t k = kFirst; k <= kLast; k += 40) {
-    const double e = BestOnStair(m, anchor + k * dt, warm);
-    std::printf("coarse TShift %.1f error %.6f\n", anchor + k * dt, e);
-    std::fflush(stdout);
-    if (e < best) best = e, bestK = k;
-  }
-  const int32_t coarseK = bestK;
-  for (int32_t k = std::max(kFirst, coarseK - 20); k <= std::min(kLast, coarseK + 20); ++k) {
-    const double e = BestOnStair(m, anchor + k * dt, warm);
-    std::printf("fine TShift %.1f error %.6f\n", anchor + k * dt, e);
-    std::fflush(stdout);
-    if (e < best) best = e, bestK = k;
-  }
+  const auto scan = [&](const char* label, int32_t from, int32_t to, int32_t stride, bool quick) {
+    double bestHere = std::numeric_limits<double>::infinity();
+    int32_t bestHereK = from;
+    for (int32_t k = std::max(kFirst, from); k <= std::min(kLast, to); k += stride) {
+      const double e = BestOnStair(m, anchor + k * dt, warm, quick);
+      std::printf("%s TShift %.1f error %.7f\n", label, anchor + k * dt, e);
+      std::fflush(stdout);
+      if (e < bestHere) bestHere = e, bestHereK = k;
+    }
+    if (!quick && bestHere < best) best = bestHere, bestK = bestHereK;
+    return bestHereK;
+  };
+  const int32_t coarseK = scan("coarse", kFirst, kLast, 40, true);
+  const int32_t fineK = scan("fine", coarseK - 30, coarseK + 30, 2, false);
+  scan("finest", fineK - 3, fineK + 3, 1, false);
   std::printf("best TShift %.1f error %.7f\n", anchor + bestK * dt, best);
 }

@@ -253,6 +253,8 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
     const double u = axis.Unit(best[axis.index]);
     r.OnBound[axis.index] = u <= kOnBound || u >= 1 - kOnBound;
   }
+  // The stairs of TShift end exactly on its bounds.
+  if (shiftRefined) r.OnBound[TShift] = best[TShift] <= min[TShift] || best[TShift] >= max[TShift];
   int32_t onBound = 0;
   for (const bool b : r.OnBound) onBound += b ? 1 : 0;
   r.Refined = marked - onBound;
