@@ -32,6 +32,7 @@ TfmMain::TfmMain() {
   charts_.Add(ui_.Chart1);
   charts_.Add(ui_.Chart2);
   ConnectHandlers();
+  ConnectRefine();
   ReadSystemDecimalSeparator();
   FormCreate();
 }

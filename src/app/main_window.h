@@ -5,12 +5,14 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/charts/chart_pacer.h"
 #include "app/layout/ui.h"
 #include "app/support/event_points.h"
 #include "app/support/running_operations.h"
+#include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -52,6 +54,11 @@ class TfmMain : public QMainWindow {
   // How the long operations evaluate their independent parameter sets: batched unless told
   // otherwise (the benchmarks compare both ways).
   void SetEvaluation(TEvaluation evaluation) { evaluation_ = evaluation; }
+
+  // The Fit menu: the least-squares refinement (a second trigger while it runs stops it with
+  // the best point so far) and the report of the last one.
+  void RefineClick();
+  void ShowFitReport();
 
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
@@ -96,6 +103,8 @@ class TfmMain : public QMainWindow {
   void RunPendingEvents();
   // Runs them if the event interval is up.
   void RunPendingEventsIfDue();
+  // Adds the Fit menu and keeps its Refine enabled only while no other operation runs.
+  void ConnectRefine();
 
   Ui ui_;
   std::unique_ptr<TModel> model_;
@@ -113,6 +122,10 @@ class TfmMain : public QMainWindow {
   // a close request waits for the last of them to end.
   int32_t handlerDepth_ = 0;
   bool closePending_ = false;
+  // The refinement: running, asked to stop, and the statistics of the last one for its report.
+  bool refining_ = false;
+  bool refineStopRequested_ = false;
+  std::optional<TFitStatistics> lastFit_;
 };
 
 }  // namespace actinfit

@@ -75,7 +75,7 @@ void TfmMain::RunPendingEventsIfDue() {
 }
 
 void TfmMain::FormEscapePress() {
-  if (QAbstractButton* stop = operations_.Innermost()) stop->click();
+  operations_.StopInnermost();
 }
 
 void TfmMain::btFitClick() {

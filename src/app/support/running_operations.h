@@ -1,10 +1,13 @@
-// The long operations running in the window, innermost last, each known by the button whose
-// click stops it: what Esc stops, and whether anything runs at all.
+// The long operations running in the window, innermost last, each known by the control whose
+// click (a button) or trigger (a menu action) stops it: what Esc stops, and whether anything
+// runs at all.
 #pragma once
 
 #include <vector>
 
 class QAbstractButton;
+class QAction;
+class QObject;
 
 namespace actinfit {
 
@@ -14,22 +17,23 @@ class TRunningOperations {
   class TEntry {
    public:
     TEntry(TRunningOperations& operations, QAbstractButton* stop);
+    TEntry(TRunningOperations& operations, QAction* stop);
     ~TEntry();
     TEntry(const TEntry&) = delete;
     TEntry& operator=(const TEntry&) = delete;
 
    private:
     TRunningOperations& operations_;
-    QAbstractButton* stop_;
+    QObject* stop_;
   };
 
   bool Any() const { return !stops_.empty(); }
-  bool Contains(const QAbstractButton* stop) const;
-  // The stop button of the operation that started last; null when none runs.
-  QAbstractButton* Innermost() const { return stops_.empty() ? nullptr : stops_.back(); }
+  bool Contains(const QObject* stop) const;
+  // Stops the operation that started last, as its own stop control does; nothing when none runs.
+  void StopInnermost() const;
 
  private:
-  std::vector<QAbstractButton*> stops_;
+  std::vector<QObject*> stops_;
 };
 
 }  // namespace actinfit

@@ -1,0 +1,82 @@
+// The Fit menu's handlers: the least-squares refinement of the marked parameters and the report
+// of how well each is known. The arithmetic is the core's (core/refine.h, core/fit_statistics.h).
+#include <QAction>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QToolButton>
+
+#include "app/charts/chart_view.h"
+#include "app/dialogs/fit_report_dialog.h"
+#include "app/main_window.h"
+#include "app/menus/fit_menu.h"
+#include "app/support/enabled_follower.h"
+#include "app/support/run_marks.h"
+#include "core/refine.h"
+
+namespace actinfit {
+
+namespace {
+
+// The fields are written as the fit writes them: Knuc with two exponent digits.
+constexpr int32_t kRefineKnucDigits = 2;
+
+}  // namespace
+
+void TfmMain::ConnectRefine() {
+  AddFitMenu(*this, guarded(&TfmMain::RefineClick), guarded(&TfmMain::ShowFitReport));
+  FollowEnabled(findChild<QAction*>(QStringLiteral("acRefine")), ui_.btApply,
+                [this] { return refining_; });
+  findChild<QAction*>(QStringLiteral("acFitReport"))->setEnabled(false);  // nothing to report yet
+}
+
+void TfmMain::RefineClick() {
+  if (refining_) {
+    refineStopRequested_ = true;  // seen at the refinement's next report
+    return;
+  }
+  btApplyClick();
+
+  QAction* report = findChild<QAction*>(QStringLiteral("acFitReport"));
+  const TRunningOperations::TEntry running(operations_,
+                                           findChild<QAction*>(QStringLiteral("acRefine")));
+  refining_ = true;
+  refineStopRequested_ = false;
+  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
+             false);
+  report->setEnabled(false);
+  // However the refinement ends, the window is ready for the next operation.
+  const auto idle = qScopeGuard([this, report] {
+    refining_ = false;
+    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
+               true);
+    report->setEnabled(lastFit_.has_value());
+  });
+
+  // A click delivered here may run Apply and replace the record; nothing of it is held.
+  const auto progress = [this](const TRefineProgress&) {
+    RunPendingEvents();
+    return !refineStopRequested_;
+  };
+  const TRefinement result = RefineLeastSquares(CurrentModel(), progress);
+
+  WriteParameterFields(kRefineKnucDigits);
+  AppendResultLine(result.Error);
+  ui_.serSSE->Clear();
+  for (size_t i = 0; i < result.BestStartPath.size(); ++i) {
+    ui_.serSSE->Add(static_cast<double>(i), result.BestStartPath[i]);
+  }
+  charts_.Request();
+  lastFit_ = FitStatistics(*model_, result);
+  btCalculateClick();
+}
+
+void TfmMain::ShowFitReport() {
+  if (!lastFit_) return;
+  // One report at a time: a new one replaces the last.
+  delete findChild<TFitReportDialog*>();
+  auto* dialog = new TFitReportDialog(*lastFit_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+}
+
+}  // namespace actinfit
