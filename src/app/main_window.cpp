@@ -13,6 +13,7 @@
 #include "app/support/decimal_locale.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
+#include "app/support/pane_fill.h"
 #include "app/support/pane_lines.h"
 #include "core/columns.h"
 #include "core/numtext.h"
@@ -27,15 +28,18 @@ namespace actinfit {
 TfmMain::TfmMain() {
   InitResources();
   ui_ = BuildUi(*this);
+  menus_ = BuildMenus(*this);
+  setAcceptDrops(true);
   ConnectHandlers();
+  ConnectMenus();
   ReadSystemDecimalSeparator();
   FormCreate();
 }
 
 TfmMain::~TfmMain() = default;
 
-void TfmMain::RunHandler(Handler handler) {
-  RunGuarded([this, handler] { (this->*handler)(); });
+void TfmMain::RunHandler(const std::function<void()>& handler) {
+  RunGuarded(handler);
   // Whatever the handler did, the pane is up to date once control is back with the user.
   RunGuarded([this] { ShowModelColumn(); });
 }
@@ -69,7 +73,7 @@ void TfmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  RunHandler(&TfmMain::FormShow);
+  RunHandler([this] { FormShow(); });
 }
 
 void TfmMain::changeEvent(QEvent* event) {
@@ -170,7 +174,7 @@ void TfmMain::ShowModelColumn() {
     if (i > 0) column += '\n';
     column += FormatReal(modelColumn_[i], FloatStyle::Fixed, 5, 5);
   }
-  ui_.mModel->setPlainText(ToQString(column));
+  FillPane(*ui_.mModel, column);
 }
 
 void TfmMain::btClearTimeClick() {

@@ -4,10 +4,12 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/layout/ui.h"
+#include "app/menus/menu_bar.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -40,6 +42,30 @@ class TfmMain : public QMainWindow {
   void btSeriesClick();
   void Button1Click();
 
+  // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
+  // fields and record as they were.
+  // Reads a file of delimited columns: column 0 is the time, `readingsColumn` (from 1) the
+  // readings; with -1 a file of more than two columns asks. The columns go into the data panes
+  // with the window's decimal mark, then Apply runs.
+  void OpenDataFile(const QString& path, int readingsColumn = -1);
+  // The clipboard's two tab-separated columns into the data panes, then Apply.
+  void PasteColumns();
+  // Tab-separated text with the window's decimal mark, UTF-8, written through a temporary file.
+  void SaveResults(const QString& path);
+  void SaveCurve(const QString& path);
+  void SaveSensitivity(const QString& path);
+  // Chart 1 (data) or 2 (error) as PNG at twice the screen resolution, SVG or PDF, by the
+  // extension of `path`.
+  void ExportChart(int chart, const QString& path);
+
+  // The menu commands: ask for a file name, then do the above.
+  void acOpenDataClick();
+  void acSaveResultsClick();
+  void acSaveCurveClick();
+  void acSaveSensitivityClick();
+  void acExportChartClick();
+  void acAboutClick();
+
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
   TModel& model() { return *model_; }
@@ -48,20 +74,24 @@ class TfmMain : public QMainWindow {
   char ProbedSeparator() const { return probedSeparator_; }
 
   Ui& ui() { return ui_; }
+  const Menus& menus() const { return menus_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   using Handler = void (TfmMain::*)();
 
   // The slot that runs `handler` so that an error it raises ends in the error box.
   auto guarded(Handler handler) {
-    return [this, handler] { RunHandler(handler); };
+    return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
   }
-  void RunHandler(Handler handler);
+  void RunHandler(const std::function<void()>& handler);
   void ConnectHandlers();
+  void ConnectMenus();
 
   int32_t LoadPanes();
   void ReadFields();
@@ -78,6 +108,7 @@ class TfmMain : public QMainWindow {
   void AppendResultLine(double error);
 
   Ui ui_;
+  Menus menus_;
   std::unique_ptr<TModel> model_;
   // The model column waits here while its pane cannot be seen: a fit's reports then skip the
   // costliest part of Calculate. It is written when the page is shown or the handler ends.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +28,9 @@ bool IsDigit(char c) {
   throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-// The text handed to the C library's converters: sign, significant digits, 'e', exponent. Fed
-// no decimal point, strtod does not depend on the C locale, and it rounds correctly. Short
-// texts live on the stack.
+// The text handed to the converters: sign, significant digits, 'e', exponent. With no decimal
+// point in it, no converter depends on the C locale; each rounds correctly. Short texts live on
+// the stack.
 class ConversionText {
  public:
   void Append(char c) {
@@ -43,9 +44,10 @@ class ConversionText {
   }
   void AppendNumber(int64_t v) {
     char buffer[24];
-    const int len = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(v));
-    for (int k = 0; k < len; ++k) Append(buffer[k]);
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+    for (const char* c = buffer; c != end; ++c) Append(*c);
   }
+  size_t Size() const { return size_; }
   const char* CStr() {
     if (size_ < kInline) {
       inline_[size_] = '\0';
@@ -251,9 +253,14 @@ double ParseReal(std::string_view text) {
     errno = savedErrno;
     ThrowNotReal(text);
   }
-  const double value = std::strtod(converted, nullptr);
   errno = savedErrno;
-  if (std::isinf(value)) throw EOverflow();  // a number, but beyond the 64-bit range
+  // Correctly rounded like strtod, without its locale: the text holds no decimal point anyway.
+  double value = 0;
+  const auto [end, error] = std::from_chars(converted, converted + conversion.Size(), value);
+  if (error == std::errc::result_out_of_range) {
+    if (leading > 0) throw EOverflow();  // a number, but beyond the 64-bit range
+    return negative ? -0.0 : 0.0;        // below the smallest subnormal
+  }
   return value;
 }
 
