@@ -29,7 +29,7 @@ TfmMain::TfmMain() {
   InitResources();
   ui_ = BuildUi(*this);
   menus_ = BuildMenus(*this);
-  setAcceptDrops(true);
+  AcceptFileDrops();
   ConnectHandlers();
   ConnectMenus();
   ReadSystemDecimalSeparator();

@@ -92,6 +92,9 @@ class TfmMain : public QMainWindow {
   void RunHandler(const std::function<void()>& handler);
   void ConnectHandlers();
   void ConnectMenus();
+  // A data file dropped on the window or any of its controls opens.
+  void AcceptFileDrops();
+  void OpenDroppedFile(const QString& path);
 
   int32_t LoadPanes();
   void ReadFields();

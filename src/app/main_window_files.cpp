@@ -15,6 +15,7 @@
 #include "app/dialogs/file_dialogs.h"
 #include "app/files/chart_export.h"
 #include "app/files/data_columns.h"
+#include "app/files/file_drop.h"
 #include "app/files/number_text.h"
 #include "app/files/pasted_columns.h"
 #include "app/files/result_files.h"
@@ -97,6 +98,16 @@ void TfmMain::dropEvent(QDropEvent* event) {
   const QString path = DroppedDataFile(event->mimeData());
   if (path.isEmpty()) return;
   event->acceptProposedAction();
+  OpenDroppedFile(path);
+}
+
+void TfmMain::AcceptFileDrops() {
+  setAcceptDrops(true);
+  auto* filter = new FileDropFilter(this, [this](const QString& path) { OpenDroppedFile(path); });
+  filter->WatchChildrenOf(*this);
+}
+
+void TfmMain::OpenDroppedFile(const QString& path) {
   // Opened once the drop is over: the column question must not hold up the dragging program.
   QTimer::singleShot(0, this, [this, path] { RunHandler([this, path] { OpenDataFile(path); }); });
 }

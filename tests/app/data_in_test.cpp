@@ -77,16 +77,17 @@ void AnswerColumnDialog(int index) {
   });
 }
 
-// Drags the file over the window and drops it there, as a file manager does.
-// Returns whether the window took the drag and the drop.
-bool DropFile(TfmMain& window, const QString& path) {
+// Drags the file over `target` and drops it there, as a file manager does. Returns whether the
+// drag and the drop were taken.
+bool DropFile(QWidget& target, const QString& path) {
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(path)});
+  mime.setText(path);  // file managers offer the name as text too
   const QPoint at(600, 200);
   QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &enter);
+  QApplication::sendEvent(&target, &enter);
   QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &drop);
+  QApplication::sendEvent(&target, &drop);
   return enter.isAccepted() && drop.isAccepted();
 }
 
@@ -169,10 +170,19 @@ class DataInTest : public WindowTest {
     }
   }
 
+  // On the window or on a pane, which would otherwise take the file's name as text.
+  void droppedFileOpens_data() {
+    QTest::addColumn<bool>("onPane");
+    QTest::newRow("window") << false;
+    QTest::newRow("readings pane") << true;
+  }
   void droppedFileOpens() {
+    QFETCH(bool, onPane);
     QTemporaryDir folder;
     const QString path = WriteFile(folder, QStringLiteral("drop.csv"), "0;1\n10;2,5\n20;4\n");
-    QVERIFY(DropFile(*window_, path));
+    QWidget* target = window_.get();
+    if (onPane) target = Control<QPlainTextEdit>(*window_, "mData")->viewport();
+    QVERIFY(DropFile(*target, path));
     QTRY_COMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("3"));
     QCOMPARE(Control<QPlainTextEdit>(*window_, "mData")->toPlainText(),
              QStringLiteral("1\n2.5\n4"));
