@@ -78,16 +78,20 @@ DecimalForm Decompose(double value, int32_t decimals, int32_t precision) {
   DecimalForm form;
   if (value == 0) return form;
   form.negative = std::signbit(value);
-  // "%.17e" gives the 18 digits correctly rounded; the character after the first digit is the C
-  // locale's decimal point, whatever it is, so digits are picked by position.
+  // Scientific with 17 decimals gives the 18 digits correctly rounded, "d.ddd...e-XX", in no
+  // locale.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17e", std::fabs(value));
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                  std::chars_format::scientific, 17)
+                        .ptr;
   const char* c = buffer;
   int32_t k = 0;
   for (; *c != 'e'; ++c) {
     if (IsDigit(*c) && k < 18) form.digit[k++] = *c;
   }
-  form.X = static_cast<int32_t>(std::strtol(c + 1, nullptr, 10)) + 1;
+  int32_t exponent = 0;
+  std::from_chars(c + (c[1] == '+' ? 2 : 1), end, exponent);
+  form.X = exponent + 1;
   form.count = 18;
 
   const int32_t p = std::min(form.X + decimals, precision);
