@@ -251,6 +251,26 @@ class DataInTest : public WindowTest {
                  QStringList{QStringLiteral("'%1' holds no two columns of numbers.").arg(path)});
   }
 
+  // A file opened while a fit runs (at its first report) replaces the record; the fit carries on
+  // with the new one and logs its line.
+  void fileOpenedDuringAFitIsFittedOn() {
+    QTemporaryDir folder;
+    QByteArray file = "time;reading\n";
+    for (int i = 0; i <= 300; ++i)
+      file += QByteArray::number(i) + ';' + QByteArray::number(50 + i * i / 100) + '\n';
+    const QString path = WriteFile(folder, QStringLiteral("during.csv"), file);
+    SetText(*window_, "edNItr", QStringLiteral("20"));
+    SetText(*window_, "edNShow", QStringLiteral("5"));
+    WhenEventsRun([this, path] { RunGuarded([this, path] { window_->OpenDataFile(path); }); });
+
+    Click(Control<QToolButton>(*window_, "btFit"));
+
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join(u'\n')));
+    QCOMPARE(window_->model().Count, 301);
+    QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("301"));
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mResults")).size(), 1);
+  }
+
   // A file beyond the size where the panes pack lines into paragraphs reads back line for line.
   void largeFileReadsBackLineForLine() {
     QTemporaryDir folder;

@@ -10,8 +10,6 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "app/dialogs/about_dialog.h"
-#include "core/version.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -72,12 +70,6 @@ class MenusTest : public WindowTest {
   void exitCommandClosesTheWindow() {
     Control<QAction>(*window_, "acExit")->trigger();
     QVERIFY(!window_->isVisible());
-  }
-
-  void aboutNamesVersionAndLicences() {
-    const QString about = AboutText();
-    QVERIFY(about.contains(QString::fromLatin1(kVersion.data(), kVersion.size())));
-    for (const char* word : {"Euler", "LGPL", "GPL"}) QVERIFY2(about.contains(word), word);
   }
 };
 
