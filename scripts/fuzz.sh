@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(parse_real parse_integer format_roundtrip columns_evaluate)
+[ ${#targets[@]} -gt 0 ] || targets=(parse_real parse_integer format_roundtrip columns_evaluate datafile)
 
 bash scripts/install-deps.sh
 CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -15,6 +15,7 @@
 #include "app/support/decimal_locale.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
+#include "app/support/pane_fill.h"
 #include "app/support/pane_lines.h"
 #include "core/columns.h"
 #include "core/numtext.h"
@@ -31,7 +32,10 @@ TfmMain::TfmMain() {
   ui_ = BuildUi(*this);
   charts_.Add(ui_.Chart1);
   charts_.Add(ui_.Chart2);
+  menus_ = BuildMenus(*this);
+  AcceptFileDrops();
   ConnectHandlers();
+  ConnectMenus();
   ConnectRefine();
   ReadSystemDecimalSeparator();
   FormCreate();
@@ -39,9 +43,9 @@ TfmMain::TfmMain() {
 
 TfmMain::~TfmMain() = default;
 
-void TfmMain::RunHandler(Handler handler) {
+void TfmMain::RunHandler(const std::function<void()>& handler) {
   ++handlerDepth_;
-  RunGuarded([this, handler] { (this->*handler)(); });
+  RunGuarded(handler);
   // Whatever the handler did, the pane and the charts are up to date once control is back with
   // the user.
   RunGuarded([this] {
@@ -97,7 +101,7 @@ void TfmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  RunHandler(&TfmMain::FormShow);
+  RunHandler([this] { FormShow(); });
 }
 
 void TfmMain::changeEvent(QEvent* event) {
@@ -200,7 +204,7 @@ void TfmMain::ShowModelColumn() {
     if (i > 0) column += '\n';
     column += FormatReal(modelColumn_[i], FloatStyle::Fixed, 5, 5);
   }
-  ui_.mModel->setPlainText(ToQString(column));
+  FillPane(*ui_.mModel, column);
 }
 
 void TfmMain::btClearTimeClick() {

@@ -4,12 +4,14 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "app/charts/chart_pacer.h"
 #include "app/layout/ui.h"
+#include "app/menus/menu_bar.h"
 #include "app/support/event_points.h"
 #include "app/support/running_operations.h"
 #include "core/fit_statistics.h"
@@ -60,6 +62,30 @@ class TfmMain : public QMainWindow {
   void RefineClick();
   void ShowFitReport();
 
+  // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
+  // fields and record as they were.
+  // Reads a file of delimited columns: column 0 is the time, `readingsColumn` (from 1) the
+  // readings; with -1 a file of more than two columns asks. The columns go into the data panes
+  // with the window's decimal mark, then Apply runs.
+  void OpenDataFile(const QString& path, int readingsColumn = -1);
+  // The clipboard's two tab-separated columns into the data panes, then Apply.
+  void PasteColumns();
+  // Tab-separated text with the window's decimal mark, UTF-8, written through a temporary file.
+  void SaveResults(const QString& path);
+  void SaveCurve(const QString& path);
+  void SaveSensitivity(const QString& path);
+  // Chart 1 (data) or 2 (error) as PNG at twice the screen resolution, SVG or PDF, by the
+  // extension of `path`.
+  void ExportChart(int chart, const QString& path);
+
+  // The menu commands: ask for a file name, then do the above.
+  void acOpenDataClick();
+  void acSaveResultsClick();
+  void acSaveCurveClick();
+  void acSaveSensitivityClick();
+  void acExportChartClick();
+  void acAboutClick();
+
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
   TModel& model() { return *model_; }
@@ -68,22 +94,29 @@ class TfmMain : public QMainWindow {
   char ProbedSeparator() const { return probedSeparator_; }
 
   Ui& ui() { return ui_; }
+  const Menus& menus() const { return menus_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   // A close request (Exit or the window's close control) while a handler runs waits for it.
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   using Handler = void (TfmMain::*)();
 
   // The slot that runs `handler` so that an error it raises ends in the error box.
   auto guarded(Handler handler) {
-    return [this, handler] { RunHandler(handler); };
+    return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
   }
-  void RunHandler(Handler handler);
+  void RunHandler(const std::function<void()>& handler);
   void ConnectHandlers();
+  void ConnectMenus();
+  // A data file dropped on the window or any of its controls opens.
+  void AcceptFileDrops();
+  void OpenDroppedFile(const QString& path);
 
   int32_t LoadPanes();
   void ReadFields();
@@ -103,10 +136,11 @@ class TfmMain : public QMainWindow {
   void RunPendingEvents();
   // Runs them if the event interval is up.
   void RunPendingEventsIfDue();
-  // Adds the Fit menu and keeps its Refine enabled only while no other operation runs.
+  // Connects the Fit menu and keeps its Refine enabled only while no other operation runs.
   void ConnectRefine();
 
   Ui ui_;
+  Menus menus_;
   std::unique_ptr<TModel> model_;
   // The model column waits here while its pane cannot be seen: a fit's reports then skip the
   // costliest part of Calculate. It is written when the page is shown or the handler ends.

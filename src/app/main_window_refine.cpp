@@ -8,7 +8,6 @@
 #include "app/charts/chart_view.h"
 #include "app/dialogs/fit_report_dialog.h"
 #include "app/main_window.h"
-#include "app/menus/fit_menu.h"
 #include "app/support/enabled_follower.h"
 #include "app/support/run_marks.h"
 #include "core/refine.h"
@@ -23,10 +22,10 @@ constexpr int32_t kRefineKnucDigits = 2;
 }  // namespace
 
 void TfmMain::ConnectRefine() {
-  AddFitMenu(*this, guarded(&TfmMain::RefineClick), guarded(&TfmMain::ShowFitReport));
-  FollowEnabled(findChild<QAction*>(QStringLiteral("acRefine")), ui_.btApply,
-                [this] { return refining_; });
-  findChild<QAction*>(QStringLiteral("acFitReport"))->setEnabled(false);  // nothing to report yet
+  connect(menus_.fit.acRefine, &QAction::triggered, this, guarded(&TfmMain::RefineClick));
+  connect(menus_.fit.acFitReport, &QAction::triggered, this, guarded(&TfmMain::ShowFitReport));
+  FollowEnabled(menus_.fit.acRefine, ui_.btApply, [this] { return refining_; });
+  menus_.fit.acFitReport->setEnabled(false);  // nothing to report yet
 }
 
 void TfmMain::RefineClick() {
@@ -36,9 +35,8 @@ void TfmMain::RefineClick() {
   }
   btApplyClick();
 
-  QAction* report = findChild<QAction*>(QStringLiteral("acFitReport"));
-  const TRunningOperations::TEntry running(operations_,
-                                           findChild<QAction*>(QStringLiteral("acRefine")));
+  QAction* report = menus_.fit.acFitReport;
+  const TRunningOperations::TEntry running(operations_, menus_.fit.acRefine);
   refining_ = true;
   refineStopRequested_ = false;
   SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +28,9 @@ bool IsDigit(char c) {
   throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-// The text handed to the C library's converters: sign, significant digits, 'e', exponent. Fed
-// no decimal point, strtod does not depend on the C locale, and it rounds correctly. Short
-// texts live on the stack.
+// The text handed to the converters: sign, significant digits, 'e', exponent. With no decimal
+// point in it, no converter depends on the C locale; each rounds correctly. Short texts live on
+// the stack.
 class ConversionText {
  public:
   void Append(char c) {
@@ -43,9 +44,10 @@ class ConversionText {
   }
   void AppendNumber(int64_t v) {
     char buffer[24];
-    const int len = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(v));
-    for (int k = 0; k < len; ++k) Append(buffer[k]);
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+    for (const char* c = buffer; c != end; ++c) Append(*c);
   }
+  size_t Size() const { return size_; }
   const char* CStr() {
     if (size_ < kInline) {
       inline_[size_] = '\0';
@@ -76,16 +78,20 @@ DecimalForm Decompose(double value, int32_t decimals, int32_t precision) {
   DecimalForm form;
   if (value == 0) return form;
   form.negative = std::signbit(value);
-  // "%.17e" gives the 18 digits correctly rounded; the character after the first digit is the C
-  // locale's decimal point, whatever it is, so digits are picked by position.
+  // Scientific with 17 decimals gives the 18 digits correctly rounded, "d.ddd...e-XX", in no
+  // locale.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17e", std::fabs(value));
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                  std::chars_format::scientific, 17)
+                        .ptr;
   const char* c = buffer;
   int32_t k = 0;
   for (; *c != 'e'; ++c) {
     if (IsDigit(*c) && k < 18) form.digit[k++] = *c;
   }
-  form.X = static_cast<int32_t>(std::strtol(c + 1, nullptr, 10)) + 1;
+  int32_t exponent = 0;
+  std::from_chars(c + (c[1] == '+' ? 2 : 1), end, exponent);
+  form.X = exponent + 1;
   form.count = 18;
 
   const int32_t p = std::min(form.X + decimals, precision);
@@ -251,9 +257,14 @@ double ParseReal(std::string_view text) {
     errno = savedErrno;
     ThrowNotReal(text);
   }
-  const double value = std::strtod(converted, nullptr);
   errno = savedErrno;
-  if (std::isinf(value)) throw EOverflow();  // a number, but beyond the 64-bit range
+  // Correctly rounded like strtod, without its locale: the text holds no decimal point anyway.
+  double value = 0;
+  const auto [end, error] = std::from_chars(converted, converted + conversion.Size(), value);
+  if (error == std::errc::result_out_of_range) {
+    if (leading > 0) throw EOverflow();  // a number, but beyond the 64-bit range
+    return negative ? -0.0 : 0.0;        // below the smallest subnormal
+  }
   return value;
 }
 

@@ -1,7 +1,9 @@
 // Under a locale whose decimal mark is ',' every default still converts and the charts use it.
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -42,6 +44,31 @@ class CommaLocaleTest : public QObject {
     Click(Control<QToolButton>(*window, "btApply"));
     QCOMPARE(boxes.texts,
              QStringList{QStringLiteral("'8.5' is not a valid floating point value.")});
+  }
+
+  // Files come in and go out with the window's decimal mark, whatever mark the file used.
+  void dataFilesUseTheWindowsDecimalMark() {
+    ErrorBoxes boxes;
+    auto window = StartedWindow();
+    QTemporaryDir folder;
+    const QString csv = folder.filePath(QStringLiteral("points.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,reading\n0,50\n150.5,83.768\n300,440.52\n");
+    file.close();
+
+    window->OpenDataFile(csv);
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window, "mTime")), (QStringList{"0", "150,5", "300"}));
+    QCOMPARE(window->model().Data[1], 83.768);
+
+    const QString curve = folder.filePath(QStringLiteral("curve.tsv"));
+    window->SaveCurve(curve);
+    QFile saved(curve);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("\n150,5\t83,768\t"));
+    window->OpenDataFile(curve, 1);
+    QCOMPARE(window->model().Time, (std::vector<double>{0, 150.5, 300}));
+    QVERIFY(boxes.texts.isEmpty());
   }
 };
 

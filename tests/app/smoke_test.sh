@@ -31,9 +31,10 @@ if [ "$colours" -lt 16 ] || awk -v d="$deviation" 'BEGIN { exit !(d < 0.05) }'; 
   exit 1
 fi
 
-# The exit button is the last one on the tool bar, at the right end of its row, below the menu
-# bar.
-xdotool mousemove --window "$wid" 799 34 click 1
+# The exit button is the last one on the tool bar, at the right end of its row; the tool bar
+# lies below the menu bar, 20 pixels high.
+menu_bar=20
+xdotool mousemove --window "$wid" 799 $((menu_bar + 16)) click 1
 
 for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break

@@ -25,7 +25,8 @@ class LineSeries {
   // the chart got anything new.
   bool Push();
 
-  // The points as drawn (without those a logarithmic axis cannot show).
+  // The points as drawn: without those a logarithmic axis cannot show, and of a series of
+  // tens of thousands only the lowest and highest of each run of neighbours.
   const QList<QPointF>& Drawn() const { return drawn_; }
   const QList<QPointF>& Points() const { return points_; }
   QLineSeries* Series() const { return series_; }

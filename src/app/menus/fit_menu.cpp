@@ -8,20 +8,18 @@
 
 namespace actinfit {
 
-QMenu* AddFitMenu(QMainWindow& window, const std::function<void()>& refine,
-                  const std::function<void()>& report) {
-  QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Fit"));
-  menu->setObjectName(QStringLiteral("mnFit"));
+FitMenu BuildFitMenu(QMainWindow& window) {
+  FitMenu fit{};
+  fit.menu = window.menuBar()->addMenu(QStringLiteral("Fit"));
+  fit.menu->setObjectName(QStringLiteral("mnFit"));
 
-  QAction* acRefine = menu->addAction(QStringLiteral("Refine (least squares)"));
-  acRefine->setObjectName(QStringLiteral("acRefine"));
-  acRefine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  QObject::connect(acRefine, &QAction::triggered, &window, refine);
+  fit.acRefine = fit.menu->addAction(QStringLiteral("Refine (least squares)"));
+  fit.acRefine->setObjectName(QStringLiteral("acRefine"));
+  fit.acRefine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
-  QAction* acFitReport = menu->addAction(QStringLiteral("Fit report..."));
-  acFitReport->setObjectName(QStringLiteral("acFitReport"));
-  QObject::connect(acFitReport, &QAction::triggered, &window, report);
-  return menu;
+  fit.acFitReport = fit.menu->addAction(QStringLiteral("Fit report..."));
+  fit.acFitReport->setObjectName(QStringLiteral("acFitReport"));
+  return fit;
 }
 
 }  // namespace actinfit

@@ -1,17 +1,20 @@
-// The "Fit" menu of the menu bar: the least-squares refinement and its report.
+// The "Fit" menu of the menu bar: the least-squares refinement and its report. Builds the
+// actions only; the window connects them to its handlers.
 #pragma once
 
-#include <functional>
-
+class QAction;
 class QMainWindow;
 class QMenu;
 
 namespace actinfit {
 
-// Adds the menu at the end of the window's menu bar (creating the bar, which sits above the
-// tool bar): "Refine (least squares)" (acRefine, Ctrl+R) runs `refine`, "Fit report..."
-// (acFitReport) runs `report`.
-QMenu* AddFitMenu(QMainWindow& window, const std::function<void()>& refine,
-                  const std::function<void()>& report);
+struct FitMenu {
+  QMenu* menu;
+  QAction* acRefine;     // "Refine (least squares)", Ctrl+R
+  QAction* acFitReport;  // "Fit report..."
+};
+
+// Adds the menu at the end of the window's menu bar.
+FitMenu BuildFitMenu(QMainWindow& window);
 
 }  // namespace actinfit

@@ -1,0 +1,16 @@
+// The question a file of more than two numeric columns raises: which column holds the readings.
+#pragma once
+
+#include "core/datafile.h"
+
+class QString;
+class QWidget;
+
+namespace actinfit {
+
+// Asks which column of `table` (read from `fileName`) holds the readings; column 0 is the time
+// and is not offered. Returns the chosen column, or -1 when the user cancels. Offers first the
+// column whose name begins with "reading", else column 1.
+int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable& table);
+
+}  // namespace actinfit

@@ -1,0 +1,32 @@
+#include "app/files/data_columns.h"
+
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+
+#include "core/errors.h"
+
+namespace actinfit {
+
+std::string LocalPath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+QString DroppedDataFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls()) return {};
+  const QList<QUrl> urls = mime->urls();
+  return urls.size() == 1 && urls[0].isLocalFile() ? urls[0].toLocalFile() : QString();
+}
+
+void CheckReadingsColumn(const TDataTable& table, int column, const QString& path) {
+  const int columns = static_cast<int>(table.Columns.size());
+  if (column >= 1 && column < columns) return;
+  throw Error(QStringLiteral("'%1' has no readings column %2: its columns of numbers are 0 (the "
+                             "time) to %3")
+                  .arg(path)
+                  .arg(column)
+                  .arg(columns - 1)
+                  .toStdString());
+}
+
+}  // namespace actinfit

@@ -1,0 +1,145 @@
+// Data in and out of the main window: the menu commands, opening and dropping data files,
+// pasting two columns, saving the results, the curve and the sensitivity table, exporting a
+// chart. The formats are in app/files, the questions in app/dialogs.
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/charts/chart_view.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/column_dialog.h"
+#include "app/dialogs/file_dialogs.h"
+#include "app/files/chart_export.h"
+#include "app/files/data_columns.h"
+#include "app/files/file_drop.h"
+#include "app/files/number_text.h"
+#include "app/files/pasted_columns.h"
+#include "app/files/result_files.h"
+#include "app/files/save_file.h"
+#include "app/main_window.h"
+#include "app/support/field_text.h"
+#include "app/support/pane_fill.h"
+#include "app/support/pane_lines.h"
+#include "core/datafile.h"
+#include "core/errors.h"
+
+namespace actinfit {
+
+void TfmMain::ConnectMenus() {
+  const FileMenu& file = menus_.file;
+  connect(file.acOpenData, &QAction::triggered, this, guarded(&TfmMain::acOpenDataClick));
+  connect(file.acSaveResults, &QAction::triggered, this, guarded(&TfmMain::acSaveResultsClick));
+  connect(file.acSaveCurve, &QAction::triggered, this, guarded(&TfmMain::acSaveCurveClick));
+  connect(file.acSaveSensitivity, &QAction::triggered, this,
+          guarded(&TfmMain::acSaveSensitivityClick));
+  connect(file.acExportChart, &QAction::triggered, this, guarded(&TfmMain::acExportChartClick));
+  connect(file.acExit, &QAction::triggered, this, guarded(&TfmMain::btExitClick));
+  connect(menus_.edit.acPasteColumns, &QAction::triggered, this, guarded(&TfmMain::PasteColumns));
+  connect(menus_.help.acAbout, &QAction::triggered, this, guarded(&TfmMain::acAboutClick));
+}
+
+void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
+  const TDataTable table = ReadDataFile(LocalPath(path));
+  int readings = readingsColumn;
+  if (readings == -1) {
+    readings = table.Columns.size() == 2 ? 1 : AskReadingsColumn(this, path, table);
+    if (readings == -1) return;  // the user cancelled: nothing changes
+  }
+  CheckReadingsColumn(table, readings, path);
+  FillPane(*ui_.mTime, ColumnLines(table.Columns[0], probedSeparator_));
+  FillPane(*ui_.mData, ColumnLines(table.Columns[static_cast<size_t>(readings)], probedSeparator_));
+  btApplyClick();
+}
+
+void TfmMain::PasteColumns() {
+  const PastedColumns columns = SplitTwoColumns(QApplication::clipboard()->text());
+  ui_.mTime->setPlainText(columns.time);
+  ui_.mData->setPlainText(columns.readings);
+  btApplyClick();
+}
+
+void TfmMain::SaveResults(const QString& path) {
+  SaveFile(path, QByteArray::fromStdString(ResultsFileText(ReadLines(*ui_.mResults))));
+}
+
+void TfmMain::SaveSensitivity(const QString& path) {
+  SaveFile(path, QByteArray::fromStdString(PaneFileText(ReadLines(*ui_.mSens))));
+}
+
+void TfmMain::SaveCurve(const QString& path) {
+  // Evaluated afresh, so the curve belongs to the parameters the record holds now, and on a
+  // copy, so the window shows what it showed.
+  TModel curve = *model_;
+  const double error = Evaluate(curve);
+  SaveFile(path, QByteArray::fromStdString(CurveFileText(curve, error, probedSeparator_)));
+}
+
+void TfmMain::ExportChart(int chart, const QString& path) {
+  ChartView* view = chart == 1 ? ui_.Chart1 : chart == 2 ? ui_.Chart2 : nullptr;
+  if (view == nullptr) {
+    throw Error("There is no chart " + std::to_string(chart) +
+                ": 1 is the data chart, 2 the error chart");
+  }
+  const QString format = PictureFormat(path);
+  LayOutHiddenChart(*view, ui_.PageControl1->currentWidget()->size());
+  view->Redraw();
+  SaveFile(path, ChartPicture(*view, view->size(), format));
+}
+
+void TfmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedDataFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfmMain::dropEvent(QDropEvent* event) {
+  const QString path = DroppedDataFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenDroppedFile(path);
+}
+
+void TfmMain::AcceptFileDrops() {
+  setAcceptDrops(true);
+  auto* filter = new FileDropFilter(this, [this](const QString& path) { OpenDroppedFile(path); });
+  filter->WatchChildrenOf(*this);
+}
+
+void TfmMain::OpenDroppedFile(const QString& path) {
+  // Opened once the drop is over: the column question must not hold up the dragging program.
+  QTimer::singleShot(0, this, [this, path] { RunHandler([this, path] { OpenDataFile(path); }); });
+}
+
+void TfmMain::acOpenDataClick() {
+  const QString path = AskDataFileToOpen(this);
+  if (!path.isEmpty()) OpenDataFile(path);
+}
+
+void TfmMain::acSaveResultsClick() {
+  const QString path = AskTableFileToSave(this, QStringLiteral("Save results"));
+  if (!path.isEmpty()) SaveResults(path);
+}
+
+void TfmMain::acSaveCurveClick() {
+  const QString path = AskTableFileToSave(this, QStringLiteral("Save curve"));
+  if (!path.isEmpty()) SaveCurve(path);
+}
+
+void TfmMain::acSaveSensitivityClick() {
+  const QString path = AskTableFileToSave(this, QStringLiteral("Save sensitivity table"));
+  if (!path.isEmpty()) SaveSensitivity(path);
+}
+
+void TfmMain::acExportChartClick() {
+  const bool fitting = ui_.PageControl1->currentWidget() == ui_.TabSheet3;
+  const ChartExport chosen = AskChartExport(this, fitting ? 2 : 1);
+  if (chosen.chart != 0) ExportChart(chosen.chart, chosen.path);
+}
+
+void TfmMain::acAboutClick() {
+  ShowAbout(this);
+}
+
+}  // namespace actinfit

@@ -1,0 +1,296 @@
+// Data coming in: files opened and dropped on the real window, two columns pasted, and bad
+// files that must leave everything as it was.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "core/errors.h"
+#include "window_fixture.h"
+
+using namespace actinfit;
+using namespace actinfit::test;
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+  const QString path = folder.filePath(name);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write");
+  return path;
+}
+
+// Everything a bad file must leave alone: panes, fields, labels and the record.
+struct WindowState {
+  QStringList texts;
+  int32_t count;
+  std::vector<double> time, data;
+  std::array<double, 5> param;
+  bool operator==(const WindowState&) const = default;
+};
+
+WindowState StateOf(TfmMain& window) {
+  WindowState state;
+  for (const auto* pane : window.findChildren<QPlainTextEdit*>())
+    state.texts << pane->toPlainText();
+  for (const auto* field : window.findChildren<QLineEdit*>()) state.texts << field->text();
+  for (const char* label : {"lbNData", "lbSSE"}) {
+    state.texts << Control<QLabel>(window, label)->text();
+  }
+  const TModel& m = window.model();
+  state.count = m.Count;
+  state.time = m.Time;
+  state.data = m.Data;
+  state.param = m.Param;
+  return state;
+}
+
+// What the user sees of the data after an Apply.
+QStringList Shown(TfmMain& window) {
+  return {Control<QPlainTextEdit>(window, "mTime")->toPlainText(),
+          Control<QPlainTextEdit>(window, "mData")->toPlainText(),
+          Control<QLabel>(window, "lbNData")->text(), Control<QLabel>(window, "lbSSE")->text()};
+}
+
+// Answers the next modal dialog: picks entry `index` of its list, or cancels with -1.
+void AnswerColumnDialog(int index) {
+  QTimer::singleShot(0, [index] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || dialog->objectName() != u"dlgReadingsColumn") qFatal("no question");
+    if (index < 0) {
+      dialog->reject();
+      return;
+    }
+    dialog->findChild<QComboBox*>(QStringLiteral("cbReadingsColumn"))->setCurrentIndex(index);
+    dialog->accept();
+  });
+}
+
+// Drags the file over `target` and drops it there, as a file manager does. Returns whether the
+// drag and the drop were taken.
+bool DropFile(QWidget& target, const QString& path) {
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(path)});
+  mime.setText(path);  // file managers offer the name as text too
+  const QPoint at(600, 200);
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &enter);
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &drop);
+  return enter.isAccepted() && drop.isAccepted();
+}
+
+}  // namespace
+
+class DataInTest : public WindowTest {
+  Q_OBJECT
+
+ protected:
+  void Started() override {
+    // Every curve below starts after the time shift, so each has a model to scale.
+    SetText(*window_, "edTShift", QStringLiteral("0"));
+  }
+
+ private slots:
+  // A file gives the panes, the count and the error that pasting its columns gives.
+  void opensLikePastingTheColumns_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("readingsColumn");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("readings");
+    QTest::newRow("semicolons, decimal commas, header")
+        << QByteArray("Zeit [s];Fluoreszenz\n0;50\n0,5;50,015\n100;51,25\n200;175,22\n") << -1
+        << "0\n0.5\n100\n200"
+        << "50\n50.015\n51.25\n175.22";
+    QTest::newRow("plain csv") << QByteArray("time,reading\n0,50\n100.5,55.537\n200,175.22\n") << -1
+                               << "0\n100.5\n200"
+                               << "50\n55.537\n175.22";
+    QTest::newRow("tabs, three columns")
+        << QByteArray("# run 7\nt\tA\tB\n0\t1\t50\n10\t2\t60\n20\t3\t70.5\n") << 2 << "0\n10\n20"
+        << "50\n60\n70.5";
+    QTest::newRow("CR LF and BOM")
+        << QByteArray("\xEF\xBB\xBFtime;value\r\n0;50\r\n10;60,5\r\n30;90\r\n") << -1 << "0\n10\n30"
+        << "50\n60.5\n90";
+  }
+  void opensLikePastingTheColumns() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, readingsColumn);
+    QFETCH(QString, time);
+    QFETCH(QString, readings);
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("data.csv"), file);
+
+    window_->OpenDataFile(path, readingsColumn);
+    const QStringList opened = Shown(*window_);
+    const std::vector<double> openedTimes = window_->model().Time;
+
+    SetText(*window_, "mTime", time);
+    SetText(*window_, "mData", readings);
+    Click(Control<QToolButton>(*window_, "btApply"));
+
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(opened, Shown(*window_));
+    QCOMPARE(openedTimes, window_->model().Time);
+  }
+
+  // With more than two columns the user is asked; a cancel changes nothing.
+  void asksWhichColumnHoldsTheReadings_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("readings");
+    QTest::newRow("third column") << 1 << "7\n8\n9";
+    QTest::newRow("cancel") << -1 << QString();
+  }
+  void asksWhichColumnHoldsTheReadings() {
+    QFETCH(int, answer);
+    QFETCH(QString, readings);
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("three.txt"), "0 4 7\n1 5 8\n2 6 9\n");
+    const WindowState before = StateOf(*window_);
+
+    AnswerColumnDialog(answer);
+    window_->OpenDataFile(path);
+
+    QVERIFY(boxes_->texts.isEmpty());
+    if (answer < 0) {
+      QVERIFY(StateOf(*window_) == before);
+    } else {
+      QCOMPARE(Control<QPlainTextEdit>(*window_, "mData")->toPlainText(), readings);
+      QCOMPARE(window_->model().Data, (std::vector<double>{7, 8, 9}));
+    }
+  }
+
+  // On the window or on a pane, which would otherwise take the file's name as text.
+  void droppedFileOpens_data() {
+    QTest::addColumn<bool>("onPane");
+    QTest::newRow("window") << false;
+    QTest::newRow("readings pane") << true;
+  }
+  void droppedFileOpens() {
+    QFETCH(bool, onPane);
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("drop.csv"), "0;1\n10;2,5\n20;4\n");
+    QWidget* target = window_.get();
+    if (onPane) target = Control<QPlainTextEdit>(*window_, "mData")->viewport();
+    QVERIFY(DropFile(*target, path));
+    QTRY_COMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("3"));
+    QCOMPARE(Control<QPlainTextEdit>(*window_, "mData")->toPlainText(),
+             QStringLiteral("1\n2.5\n4"));
+    QVERIFY(boxes_->texts.isEmpty());
+  }
+
+  // A header line stays paired with its own readings: the panes' cleaning drops it from both.
+  void pastesTwoColumnsFromTheClipboard() {
+    QApplication::clipboard()->setText(
+        QStringLiteral("Time\tReading\r\n0\t50\r\n1,5\t60\r\n3\t 70\r\n"));
+    window_->PasteColumns();
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Control<QPlainTextEdit>(*window_, "mTime")->toPlainText(),
+             QStringLiteral("0\n1.5\n3"));
+    QCOMPARE(Control<QPlainTextEdit>(*window_, "mData")->toPlainText(),
+             QStringLiteral("50\n60\n70"));
+    QCOMPARE(window_->model().Time, (std::vector<double>{0, 1.5, 3}));
+
+    const WindowState before = StateOf(*window_);
+    QApplication::clipboard()->setText(QStringLiteral("just one column\n1\n2"));
+    QVERIFY_THROWS_EXCEPTION(actinfit::Error, window_->PasteColumns());
+    QVERIFY(StateOf(*window_) == before);
+  }
+
+  // Each bad file raises an error naming the file (and the line), and changes nothing.
+  void badFileChangesNothing_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("readingsColumn");
+    QTest::addColumn<QString>("message");  // %1: the path
+    QTest::newRow("missing") << QByteArray() << -1 << "Cannot read '%1': No such file or directory";
+    QTest::newRow("binary") << QByteArray("0 1\n1 2\n\x89PNG\0\x1A\n", 15) << -1
+                            << "'%1' is not a text file (line 3 holds binary data)";
+    QTest::newRow("one column") << QByteArray("t\n1\n2\n") << -1
+                                << "'%1' holds no two columns of numbers";
+    QTest::newRow("out of range") << QByteArray("0;1\n1;2\n2;1e999\n") << -1
+                                  << "'%1', line 3: a number beyond the range of a 64-bit real";
+    QTest::newRow("ragged") << QByteArray("0,1\n1,2,3\n") << -1
+                            << "'%1', line 2: 3 numbers where the rows above have 2";
+    QTest::newRow("no such column")
+        << QByteArray("0,1\n1,2\n") << 2
+        << "'%1' has no readings column 2: its columns of numbers are 0 (the time) to 1";
+  }
+  void badFileChangesNothing() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, readingsColumn);
+    QFETCH(QString, message);
+    QTemporaryDir folder;
+    const QString path = file.isEmpty() ? folder.filePath(QStringLiteral("none.csv"))
+                                        : WriteFile(folder, QStringLiteral("bad.csv"), file);
+    const WindowState before = StateOf(*window_);
+    try {
+      window_->OpenDataFile(path, readingsColumn);
+      QFAIL("no error");
+    } catch (const actinfit::Error& error) {
+      QCOMPARE(QString::fromStdString(error.what()), message.arg(path));
+    }
+    QVERIFY(StateOf(*window_) == before);
+  }
+
+  // Through a drop the one guard shows the error in a box.
+  void badDroppedFileShowsTheError() {
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("words.txt"), "no numbers here\n");
+    QVERIFY(DropFile(*window_, path));
+    QTRY_COMPARE(boxes_->texts,
+                 QStringList{QStringLiteral("'%1' holds no two columns of numbers.").arg(path)});
+  }
+
+  // A file opened while a fit runs (at its first report) replaces the record; the fit carries on
+  // with the new one and logs its line.
+  void fileOpenedDuringAFitIsFittedOn() {
+    QTemporaryDir folder;
+    QByteArray file = "time;reading\n";
+    for (int i = 0; i <= 300; ++i)
+      file += QByteArray::number(i) + ';' + QByteArray::number(50 + i * i / 100) + '\n';
+    const QString path = WriteFile(folder, QStringLiteral("during.csv"), file);
+    SetText(*window_, "edNItr", QStringLiteral("20"));
+    SetText(*window_, "edNShow", QStringLiteral("5"));
+    WhenEventsRun([this, path] { RunGuarded([this, path] { window_->OpenDataFile(path); }); });
+
+    Click(Control<QToolButton>(*window_, "btFit"));
+
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join(u'\n')));
+    QCOMPARE(window_->model().Count, 301);
+    QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("301"));
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mResults")).size(), 1);
+  }
+
+  // A file beyond the size where the panes pack lines into paragraphs reads back line for line.
+  void largeFileReadsBackLineForLine() {
+    QTemporaryDir folder;
+    QByteArray file = "time\treading\n";
+    const int rows = 25000;
+    for (int i = 0; i < rows; ++i)
+      file += QByteArray::number(i) + '\t' + QByteArray::number(i % 97) + ".5\n";
+    const QString path = WriteFile(folder, QStringLiteral("large.tsv"), file);
+    window_->OpenDataFile(path);
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QString::number(rows));
+    const QStringList readings = Lines(Control<QPlainTextEdit>(*window_, "mData"));
+    QCOMPARE(readings.size(), rows);
+    QCOMPARE(readings[rows - 1], QStringLiteral("70.5"));
+    QCOMPARE(window_->model().Data[12345], 12345 % 97 + 0.5);
+    // Apply reads the same lines again.
+    Click(Control<QToolButton>(*window_, "btApply"));
+    QCOMPARE(window_->model().Count, rows);
+  }
+};
+
+QTEST_MAIN(DataInTest)
+#include "data_in_test.moc"
