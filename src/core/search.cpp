@@ -170,12 +170,18 @@ double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int3
 
 double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
                            const std::function<void(double best)>& improved) {
+  return RunRandomEstimation(model, drawCount, improved, ProcessGenerator());
+}
+
+double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
+                           const std::function<void(double best)>& improved,
+                           TShuffledGenerator& generator) {
   double best = kNoEstimate;
   std::array<double, kParamCount> saved = model().Param;
   for (int64_t j = 1; j <= drawCount(); ++j) {
     TModel& m = model();
     for (int32_t k = 0; k < kParamCount; ++k) {
-      if (m.Fit[k]) m.Param[k] = UniformRandom(m.Min[k], m.Max[k]);
+      if (m.Fit[k]) m.Param[k] = generator.Uniform(m.Min[k], m.Max[k]);
     }
     // Association never falls below dissociation, whichever of the two is drawn.
     if (Less(m.Param[Kon], m.Param[Koff])) m.Param[Kon] = m.Param[Koff];

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "core/random.h"
 
 namespace actinfit {
 
@@ -88,6 +89,12 @@ inline constexpr double kNoEstimate = 1e10;
 // error. An error of Evaluate propagates with the failing draw left in Param.
 double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
                            const std::function<void(double best)>& improved);
+
+// The same, drawing from `generator` instead of the process-wide one (a batch of traces on
+// several threads gives each trace a generator of its own, from the fixed start state).
+double RunRandomEstimation(const ModelAccess& model, const std::function<int32_t()>& drawCount,
+                           const std::function<void(double best)>& improved,
+                           TShuffledGenerator& generator);
 
 // --- Sensitivity grid ---------------------------------------------------------------------------
 
