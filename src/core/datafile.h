@@ -18,9 +18,17 @@ struct TDataTable {
   std::vector<std::vector<double>> Columns;
   // The file line (1-based) each row came from, for messages about a row.
   std::vector<int32_t> Lines;
+  // What the file was found to use: ',', ';', '\t' or ' ' (runs of blanks and tabs) between
+  // the columns, and '.' or ',' as the decimal mark ('.' when no number has a decimal mark).
+  char Separator = ' ';
+  char DecimalMark = '.';
 };
 
 // Reads `text` (the whole content of a file called `fileName`, used in messages only).
+// A row is a line of at least two fields that are all numbers; every other line (a header, a
+// unit, a note, an empty or partly filled line) is skipped, and the last such line before the
+// first row names the columns. Lines starting with '#', '%', '!' or "//" are comments, never
+// names. The separator and the decimal mark are decided once for the whole file.
 // Raises EInvalidInput whose message names the file and, where it applies, the line: no two
 // numeric columns, a binary file, a number beyond the range of a 64-bit real, ...
 TDataTable ParseDataText(std::string_view text, const std::string& fileName);
