@@ -227,7 +227,13 @@ TBatchEvaluator::TBatchEvaluator(TLaneWidth width) : width_(width) {}
 
 TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
                                  std::span<double> errors) {
+  return EvaluateOneAtATime(model, sets, errors, {});
+}
+
+TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
+                                 std::span<double> errors, std::span<double> curves) {
   const TParamSet saved = model.Param;
+  const auto n = static_cast<size_t>(model.Count);
   for (size_t s = 0; s < sets.size(); ++s) {
     model.Param = sets[s];
     try {
@@ -235,6 +241,7 @@ TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
     } catch (...) {
       return {static_cast<int32_t>(s), std::current_exception()};
     }
+    if (!curves.empty()) std::copy_n(model.Fitted.begin(), n, curves.begin() + s * n);
   }
   model.Param = saved;
   return {static_cast<int32_t>(sets.size()), nullptr};
@@ -242,11 +249,18 @@ TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
 
 TBatchOutcome TBatchEvaluator::Evaluate(TModel& model, std::span<const TParamSet> sets,
                                         std::span<double> errors) {
+  return Evaluate(model, sets, errors, {});
+}
+
+TBatchOutcome TBatchEvaluator::Evaluate(TModel& model, std::span<const TParamSet> sets,
+                                        std::span<double> errors, std::span<double> curves) {
+  const auto n = static_cast<size_t>(model.Count);
   int32_t evaluated = 0;
   while (static_cast<size_t>(evaluated) < sets.size()) {
     const size_t count = std::min(sets.size() - evaluated, static_cast<size_t>(kBatchLanes));
     const TBatchOutcome pass =
-        EvaluatePass(model, sets.subspan(evaluated, count), errors.subspan(evaluated, count));
+        EvaluatePass(model, sets.subspan(evaluated, count), errors.subspan(evaluated, count),
+                     curves.empty() ? curves : curves.subspan(evaluated * n, count * n));
     evaluated += pass.evaluated;
     if (pass.failure) return {evaluated, pass.failure};
   }
@@ -254,10 +268,10 @@ TBatchOutcome TBatchEvaluator::Evaluate(TModel& model, std::span<const TParamSet
 }
 
 TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TParamSet> sets,
-                                            std::span<double> errors) {
+                                            std::span<double> errors, std::span<double> curves) {
   const auto count = static_cast<int32_t>(sets.size());
   // A single set gains nothing from lanes.
-  if (count <= 1) return EvaluateOneAtATime(model, sets, errors);
+  if (count <= 1) return EvaluateOneAtATime(model, sets, errors, curves);
   const TPassWidth* width = width_ == TLaneWidth::Four ? kFourLanePasses : kTwoLanePasses;
   while (width->lanes < count) ++width;
 
@@ -274,7 +288,7 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
       stepping[l] = CheckTimeStep(model, lanes[l][TShift]);
     } catch (...) {
       // A refused time step; one at a time, the sets before it may fail first.
-      return EvaluateOneAtATime(model, sets, errors);
+      return EvaluateOneAtATime(model, sets, errors, curves);
     }
   }
 
@@ -285,7 +299,7 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
   bool clean = !FpuErrorRaised();
   for (int32_t l = 0; l < count; ++l) clean = clean && !std::isnan(laneErrors[l]);
   // Something went wrong in some lane: Evaluate finds which set fails first, and how.
-  if (!clean) return EvaluateOneAtATime(model, sets, errors);
+  if (!clean) return EvaluateOneAtATime(model, sets, errors, curves);
 
   std::copy_n(laneErrors.begin(), count, errors.begin());
   // The record holds the last set's curve, as after evaluating the sets one at a time.
@@ -293,6 +307,12 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
   for (int32_t i = 0; i < model.Count; ++i) {
     model.Fitted[i] = curves_[static_cast<size_t>(i) * width->lanes + last];
     model.Residual[i] = model.Fitted[i] - model.Data[i];
+  }
+  if (!curves.empty()) {
+    const auto n = static_cast<size_t>(model.Count);
+    for (size_t s = 0; s < static_cast<size_t>(count); ++s) {
+      for (size_t i = 0; i < n; ++i) curves[s * n + i] = curves_[i * width->lanes + s];
+    }
   }
   return {count, nullptr};
 }

@@ -51,9 +51,16 @@ class TBatchEvaluator {
   // always Evaluate's own. `errors` must hold at least as many values as `sets`.
   TBatchOutcome Evaluate(TModel& model, std::span<const TParamSet> sets, std::span<double> errors);
 
+  // The same, also keeping every set's scaled curve (what Evaluate leaves in Fitted):
+  // curves[s * Count + i] is point i of sets[s], for the sets evaluated without error. `curves`
+  // must hold at least sets.size() x Count values. The difference Jacobians of the least-squares
+  // refinement take their columns from these curves.
+  TBatchOutcome Evaluate(TModel& model, std::span<const TParamSet> sets, std::span<double> errors,
+                         std::span<double> curves);
+
  private:
   TBatchOutcome EvaluatePass(TModel& model, std::span<const TParamSet> sets,
-                             std::span<double> errors);
+                             std::span<double> errors, std::span<double> curves);
 
   TLaneWidth width_;
   std::vector<double> curves_;  // the lanes' model curves, interleaved point by point
@@ -62,5 +69,9 @@ class TBatchEvaluator {
 // The same, one set at a time through Evaluate: the reference the batched path is held to.
 TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
                                  std::span<double> errors);
+
+// The same, keeping the curves as TBatchEvaluator::Evaluate with curves does.
+TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
+                                 std::span<double> errors, std::span<double> curves);
 
 }  // namespace actinfit

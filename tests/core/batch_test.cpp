@@ -314,8 +314,15 @@ TEST(BatchEvaluator, AnySetsMatchOneAtATimeToTheLastBit) {
       }
       TModel reference = *record, batched = *record;
       std::vector<double> referenceErrors(sets.size(), -1), batchedErrors(sets.size(), -1);
-      const TBatchOutcome expected = EvaluateOneAtATime(reference, sets, referenceErrors);
-      const TBatchOutcome outcome = batch.Evaluate(batched, sets, batchedErrors);
+      // Every set's curve is kept as well (the refinement's Jacobians use them).
+      const size_t points = sets.size() * static_cast<size_t>(record->Count);
+      std::vector<double> referenceCurves(points, -1), batchedCurves(points, -1);
+      const TBatchOutcome expected =
+          EvaluateOneAtATime(reference, sets, referenceErrors, referenceCurves);
+      const TBatchOutcome outcome = batch.Evaluate(batched, sets, batchedErrors, batchedCurves);
+      const auto kept = static_cast<std::ptrdiff_t>(expected.evaluated) * record->Count;
+      EXPECT_EQ(Bits(std::vector<double>(batchedCurves.begin(), batchedCurves.begin() + kept)),
+                Bits(std::vector<double>(referenceCurves.begin(), referenceCurves.begin() + kept)));
       const auto label = ::testing::Message() << "case " << c << ", width " << int(width);
       EXPECT_EQ(outcome.evaluated, expected.evaluated) << label;
       EXPECT_EQ(FailureOf(outcome.failure), FailureOf(expected.failure)) << label;

@@ -1,0 +1,304 @@
+#include "core/refine_local.h"
+
+#include <ceres/ceres.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace actinfit::refine {
+namespace {
+
+// Difference step of the Jacobian on the unit interval: far above the rounding noise of a
+// simulated curve (about 1e-12 of its size), far below the curvature of the error.
+constexpr double kUnitStep = 1e-5;
+
+// The error is flat within a stair of TShift: its Jacobian column is a secant this many stairs
+// to each side, which sees the slope of the staircase.
+constexpr double kShiftStairs = 5;
+
+}  // namespace
+
+double TAxis::Value(double u) const {
+  const double v =
+      log ? std::exp(std::log(lo) + u * (std::log(hi) - std::log(lo))) : lo + u * (hi - lo);
+  return std::clamp(v, lo, hi);
+}
+
+double TAxis::Unit(double value) const {
+  const double v = std::clamp(value, lo, hi);
+  const double u =
+      log ? (std::log(v) - std::log(lo)) / (std::log(hi) - std::log(lo)) : (v - lo) / (hi - lo);
+  return std::clamp(u, 0.0, 1.0);
+}
+
+double TAxis::Slope(double u) const {
+  return log ? Value(u) * (std::log(hi) - std::log(lo)) : hi - lo;
+}
+
+TAxis MakeAxis(const TModel& model, int32_t index) {
+  TAxis axis{index, false, model.Min[index], model.Max[index], kUnitStep};
+  axis.log = axis.lo > 0 && axis.hi >= kLogScaleRatio * axis.lo;
+  if (index == TShift) {
+    axis.step = std::min(0.25, kShiftStairs * model.Dt / (axis.hi - axis.lo));
+  }
+  return axis;
+}
+
+// --- Context
+// --------------------------------------------------------------------------------------
+
+TContext::TContext(const ModelAccess& access, const RefineReport& report, int32_t starts)
+    : bestError(std::numeric_limits<double>::infinity()),
+      access_(access),
+      report_(report),
+      model_(&access()),
+      points_(model_->Count),
+      starts_(starts),
+      lastReport_(std::chrono::steady_clock::now()) {}
+
+bool TContext::Evaluate(std::span<const TParamSet> sets, std::span<double> errors,
+                        std::span<double> curves) {
+  if (Ended()) return false;
+  const TBatchOutcome outcome = batch_.Evaluate(*model_, sets, errors, curves);
+  evaluations += outcome.evaluated + (outcome.failure ? 1 : 0);
+  for (int32_t s = 0; s < outcome.evaluated; ++s) {
+    if (errors[s] < bestError) {
+      bestError = errors[s];
+      bestSet = sets[s];
+    }
+  }
+  if (outcome.failure) failure_ = outcome.failure;
+  return !outcome.failure;
+}
+
+bool TContext::Tick() {
+  if (Ended()) return false;
+  if (!report_) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastReport_ < std::chrono::milliseconds(kRefineReportMilliseconds)) return true;
+  const bool goOn = report_({bestError, startsDone, starts_});
+  // The report may have let the window replace the record.
+  model_ = &access_();
+  if (!goOn || model_->Count != points_) stopped_ = true;
+  lastReport_ = std::chrono::steady_clock::now();
+  return !Ended();
+}
+
+// --- The curve as a Ceres cost
+// ------------------------------------------------------------------------
+
+namespace {
+
+// Residuals Fitted - Data of the record as a function of the axes' unit values; the Jacobian is
+// taken from the curves of all its difference trials, evaluated together in one batched pass.
+class TCurveCost final : public ceres::CostFunction {
+ public:
+  TCurveCost(TContext& context, const std::vector<TAxis>& axes, const TParamSet& base)
+      : context_(context), axes_(axes), base_(base) {
+    set_num_residuals(context.Points());
+    mutable_parameter_block_sizes()->push_back(static_cast<int32_t>(axes.size()));
+  }
+
+  bool Evaluate(double const* const* parameters, double* residuals,
+                double** jacobians) const override {
+    const double* u = parameters[0];
+    const auto q = axes_.size();
+    const auto n = static_cast<size_t>(context_.Points());
+    TParamSet center = base_;
+    for (size_t a = 0; a < q; ++a) center[axes_[a].index] = axes_[a].Value(u[a]);
+
+    const bool cached = haveLast_ && center == lastSet_;
+    if (jacobians == nullptr || jacobians[0] == nullptr) {
+      if (!cached && !EvaluateCenter(center)) return false;
+      WriteResiduals(residuals);
+      return true;
+    }
+
+    // The trials: both sides of each axis, one side (with the centre) at a bound.
+    sets_.clear();
+    if (!cached) sets_.push_back(center);
+    low_.resize(q);
+    high_.resize(q);
+    lowAt_.resize(q);
+    highAt_.resize(q);
+    for (size_t a = 0; a < q; ++a) {
+      const double h = axes_[a].step;
+      double ul = u[a] - h, uh = u[a] + h;
+      if (ul < 0) ul = u[a], uh = std::min(1.0, u[a] + h);
+      if (uh > 1) uh = u[a], ul = std::max(0.0, u[a] - h);
+      low_[a] = ul;
+      high_[a] = uh;
+      lowAt_[a] = AddTrial(center, a, ul, u[a]);
+      highAt_[a] = AddTrial(center, a, uh, u[a]);
+    }
+    errors_.resize(sets_.size());
+    curves_.resize(sets_.size() * n);
+    if (!context_.Evaluate(sets_, errors_, curves_)) return false;
+    if (!cached) {
+      lastSet_ = center;
+      lastCurve_.assign(curves_.begin(), curves_.begin() + static_cast<std::ptrdiff_t>(n));
+      haveLast_ = true;
+    }
+    WriteResiduals(residuals);
+    double* jacobian = jacobians[0];
+    for (size_t a = 0; a < q; ++a) {
+      const double* lowCurve = Curve(lowAt_[a]);
+      const double* highCurve = Curve(highAt_[a]);
+      const double span = high_[a] - low_[a];
+      for (size_t i = 0; i < n; ++i) {
+        jacobian[i * q + a] = span > 0 ? (highCurve[i] - lowCurve[i]) / span : 0.0;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // Index of the trial's curve among sets_, or -1 for the centre.
+  int32_t AddTrial(const TParamSet& center, size_t a, double at, double u) const {
+    if (at == u) return -1;
+    TParamSet trial = center;
+    trial[axes_[a].index] = axes_[a].Value(at);
+    sets_.push_back(trial);
+    return static_cast<int32_t>(sets_.size()) - 1;
+  }
+
+  const double* Curve(int32_t at) const {
+    const auto n = static_cast<size_t>(context_.Points());
+    return at < 0 ? lastCurve_.data() : curves_.data() + static_cast<size_t>(at) * n;
+  }
+
+  bool EvaluateCenter(const TParamSet& center) const {
+    const auto n = static_cast<size_t>(context_.Points());
+    lastCurve_.resize(n);
+    double error;
+    haveLast_ = false;
+    if (!context_.Evaluate(std::span(&center, 1), std::span(&error, 1), lastCurve_)) return false;
+    lastSet_ = center;
+    haveLast_ = true;
+    return true;
+  }
+
+  void WriteResiduals(double* residuals) const {
+    const std::vector<double>& data = context_.Model().Data;
+    for (size_t i = 0; i < lastCurve_.size(); ++i) residuals[i] = lastCurve_[i] - data[i];
+  }
+
+  TContext& context_;
+  std::vector<TAxis> axes_;
+  TParamSet base_;
+  // Scratch kept from call to call; the last centre's curve serves the Jacobian that Ceres asks
+  // for right after accepting a step it has already evaluated.
+  mutable std::vector<TParamSet> sets_;
+  mutable std::vector<double> errors_, curves_, low_, high_, lastCurve_;
+  mutable std::vector<int32_t> lowAt_, highAt_;
+  mutable TParamSet lastSet_{};
+  mutable bool haveLast_ = false;
+};
+
+// Lets the context report between iterations and ends the run on a stop or a failure.
+class TProgressCallback final : public ceres::IterationCallback {
+ public:
+  explicit TProgressCallback(TContext& context) : context_(context) {}
+  ceres::CallbackReturnType operator()(const ceres::IterationSummary&) override {
+    return context_.Tick() ? ceres::SOLVER_CONTINUE : ceres::SOLVER_ABORT;
+  }
+
+ private:
+  TContext& context_;
+};
+
+}  // namespace
+
+TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLocalResult& from,
+                   const TSolveLimits& limits) {
+  TLocalResult result = from;
+  if (axes.empty()) {
+    double error;
+    std::vector<double> curve(static_cast<size_t>(context.Points()));
+    if (context.Evaluate(std::span(&from.set, 1), std::span(&error, 1), curve)) {
+      result.error = error;
+      result.path.push_back(error);
+    }
+    return result;
+  }
+  std::vector<double> u(axes.size());
+  for (size_t a = 0; a < axes.size(); ++a) u[a] = axes[a].Unit(from.set[axes[a].index]);
+
+  ceres::Problem problem;
+  problem.AddResidualBlock(new TCurveCost(context, axes, from.set), nullptr, u.data());
+  for (size_t a = 0; a < axes.size(); ++a) {
+    problem.SetParameterLowerBound(u.data(), static_cast<int32_t>(a), 0.0);
+    problem.SetParameterUpperBound(u.data(), static_cast<int32_t>(a), 1.0);
+  }
+
+  TProgressCallback callback(context);
+  ceres::Solver::Options options;
+  options.minimizer_type = ceres::TRUST_REGION;
+  options.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
+  options.linear_solver_type = ceres::DENSE_QR;
+  options.num_threads = 1;
+  options.max_num_iterations = limits.iterations;
+  // Steps are projected onto the bounds without a line search: the search would ask for a
+  // Jacobian at every trial length, and the second solve drops the axes that end on a bound.
+  options.max_num_line_search_step_size_iterations = 0;
+  options.function_tolerance = limits.tolerance;
+  options.gradient_tolerance = 1e-14;
+  options.parameter_tolerance = 1e-10;
+  options.logging_type = ceres::SILENT;
+  options.minimizer_progress_to_stdout = false;
+  options.callbacks.push_back(&callback);
+
+  ceres::Solver::Summary summary;
+  ceres::Solve(options, &problem, &summary);
+  const double n = context.Points();
+  // Iteration 0 is the starting point, already the end of the previous solve.
+  for (size_t i = result.path.empty() ? 0 : 1; i < summary.iterations.size(); ++i) {
+    const ceres::IterationSummary& iteration = summary.iterations[i];
+    if (i == 0 || iteration.step_is_successful) result.path.push_back(2 * iteration.cost / n);
+  }
+  for (size_t a = 0; a < axes.size(); ++a) result.set[axes[a].index] = axes[a].Value(u[a]);
+  result.error = summary.IsSolutionUsable() ? 2 * summary.final_cost / n
+                                            : std::numeric_limits<double>::infinity();
+  return result;
+}
+
+std::vector<TAxis> AxesInside(const std::vector<TAxis>& axes, const TParamSet& at) {
+  std::vector<TAxis> inside;
+  for (const TAxis& axis : axes) {
+    const double u = axis.Unit(at[axis.index]);
+    if (u > 0 && u < 1) inside.push_back(axis);
+  }
+  return inside;
+}
+
+std::vector<double> UnscaledCovariance(TContext& context, const std::vector<TAxis>& axes,
+                                       const TParamSet& at) {
+  const size_t q = axes.size();
+  if (q == 0) return {};
+  std::vector<double> u(q);
+  for (size_t a = 0; a < q; ++a) u[a] = axes[a].Unit(at[axes[a].index]);
+
+  ceres::Problem problem;
+  problem.AddResidualBlock(new TCurveCost(context, axes, at), nullptr, u.data());
+  ceres::Covariance::Options options;
+  // The singular-value route copes with the nearly singular matrices of flat valleys.
+  options.algorithm_type = ceres::DENSE_SVD;
+  options.null_space_rank = -1;
+  options.num_threads = 1;
+  ceres::Covariance covariance(options);
+  const std::vector<std::pair<const double*, const double*>> blocks{{u.data(), u.data()}};
+  if (!covariance.Compute(blocks, &problem) || context.Ended()) return {};
+  std::vector<double> unit(q * q);
+  if (!covariance.GetCovarianceBlock(u.data(), u.data(), unit.data())) return {};
+
+  // From the unit interval to the parameters' own units.
+  std::vector<double> slope(q);
+  for (size_t a = 0; a < q; ++a) slope[a] = axes[a].Slope(u[a]);
+  for (size_t a = 0; a < q; ++a) {
+    for (size_t b = 0; b < q; ++b) unit[a * q + b] *= slope[a] * slope[b];
+  }
+  return unit;
+}
+
+}  // namespace actinfit::refine
