@@ -86,10 +86,6 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     return {std::nullopt, BadArguments(error.what())};
   }
   options.method = kMethods.at(method);
-  if (options.method == TMethod::Refine) {
-    return {std::nullopt,
-            BadArguments("--method refine: the least-squares refinement is not available yet")};
-  }
 
   try {
     options.settings = DefaultSettings();

@@ -5,6 +5,7 @@
 #include "batch/messages.h"
 #include "core/numtext.h"
 #include "core/random.h"
+#include "core/refine.h"
 #include "core/search.h"
 
 namespace actinfit::batch {
@@ -15,13 +16,18 @@ using TParams = std::array<double, kParamCount>;
 
 TRunResult Calculate(TModel& model) {
   const double error = Evaluate(model);
-  return {error, model.Param};
+  return {error, model.Param, std::nullopt};
 }
 
 TRunResult Fit(TModel& model, int32_t iterations) {
   const double error =
       RunCoordinateSearch([&]() -> TModel& { return model; }, iterations, kWindowShowEvery, {});
-  return {error, model.Param};
+  return {error, model.Param, std::nullopt};
+}
+
+TRunResult Refine(TModel& model) {
+  TRefinement refinement = RefineLeastSquares(model);
+  return {refinement.Error, model.Param, std::move(refinement)};
 }
 
 // A parameter as the edit field shows it and the next Apply reads it back. The estimation
@@ -53,7 +59,7 @@ void Series(TModel& model, const TBatchOptions& options, TTraceResult& result) {
                                                fields = AsFields(model.Param);
                                                return true;
                                              });
-    result.runs.push_back({error, model.Param});
+    result.runs.push_back({error, model.Param, std::nullopt});
   }
 }
 
@@ -78,7 +84,8 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
         Series(model, options, result);
         break;
       case TMethod::Refine:
-        throw EInvalidInput("The least-squares refinement is not available yet");
+        result.runs.push_back(Refine(model));
+        break;
     }
   } catch (const std::exception& error) {
     result.failure = UserMessage(error);

@@ -1,5 +1,5 @@
-// What the batch program runs on one trace, as the window's buttons do: Calculate, Fit, or a
-// series of estimation + fit runs.
+// What the batch program runs on one trace, as the window's buttons do: Calculate, Fit, a
+// series of estimation + fit runs, or the least-squares refinement.
 #pragma once
 
 #include <array>
@@ -10,6 +10,7 @@
 #include "batch/arguments.h"
 #include "batch/traces.h"
 #include "core/model.h"
+#include "core/refine.h"
 
 namespace actinfit::batch {
 
@@ -17,6 +18,9 @@ namespace actinfit::batch {
 struct TRunResult {
   double error = 0;
   std::array<double, kParamCount> params{};
+  // The refinement's account: standard errors (not-a-number where a parameter was not refined),
+  // correlations, parameters held on a bound, starts and evaluations.
+  std::optional<TRefinement> refinement;
 };
 
 struct TTraceResult {

@@ -1,5 +1,7 @@
 #include "batch/output.h"
 
+#include <cmath>
+
 #include "core/numtext.h"
 
 namespace actinfit::batch {
@@ -22,6 +24,26 @@ nlohmann::ordered_json ParamsJson(const std::array<double, kParamCount>& params)
   return object;
 }
 
+// Not-a-number (a parameter that was not refined) comes out as null.
+nlohmann::ordered_json RefinementJson(const TRefinement& refinement) {
+  nlohmann::ordered_json object;
+  object["standard_errors"] = ParamsJson(refinement.StdError);
+  nlohmann::ordered_json correlation = nlohmann::ordered_json::object();
+  nlohmann::ordered_json onBound = nlohmann::ordered_json::object();
+  for (int k = 0; k < kParamCount; ++k) {
+    const std::string name(kParamNames[static_cast<size_t>(k)]);
+    correlation[name] = ParamsJson(refinement.Correlation[static_cast<size_t>(k)]);
+    onBound[name] = refinement.OnBound[static_cast<size_t>(k)];
+  }
+  object["correlation"] = std::move(correlation);
+  object["on_bound"] = std::move(onBound);
+  object["refined"] = refinement.Refined;
+  object["starts"] = refinement.Starts;
+  object["starts_reaching_best"] = refinement.StartsReachingBest;
+  object["evaluations"] = refinement.Evaluations;
+  return object;
+}
+
 void AddField(std::string& line, const std::string& field) {
   line += '\t';
   line += field;
@@ -41,6 +63,13 @@ std::string TsvHeader(TMethod method) {
     line += '\t';
     line += name;
   }
+  if (method == TMethod::Refine) {
+    for (const std::string_view name : kParamNames) {
+      line += '\t';
+      line += name;
+      line += "_se";
+    }
+  }
   line += "\tmessage\n";
   return line;
 }
@@ -54,12 +83,18 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
     if (series) AddField(lines, std::to_string(r + 1));
     AddField(lines, ErrorText(run.error));
     for (const double value : run.params) AddField(lines, ParamText(value));
+    if (run.refinement) {
+      // Empty where a parameter was not refined (unmarked, on a bound, or TShift).
+      for (const double se : run.refinement->StdError) {
+        AddField(lines, std::isnan(se) ? std::string() : ParamText(se));
+      }
+    }
     lines += "\t\n";
   }
   if (!result.failure.empty()) {
     lines += trace.name;
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
-    lines.append(1 + kParamCount, '\t');
+    lines.append(method == TMethod::Refine ? 1 + 2 * kParamCount : 1 + kParamCount, '\t');
     AddField(lines, result.failure);
     lines += '\n';
   }
@@ -106,8 +141,10 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
     }
     object["runs"] = std::move(runs);
   } else if (!result.runs.empty()) {
-    object["error"] = result.runs.front().error;
-    object["parameters"] = ParamsJson(result.runs.front().params);
+    const TRunResult& run = result.runs.front();
+    object["error"] = run.error;
+    object["parameters"] = ParamsJson(run.params);
+    if (run.refinement) object["refinement"] = RefinementJson(*run.refinement);
   }
   if (!result.failure.empty()) object["message"] = result.failure;
   return object;

@@ -11,7 +11,8 @@
 
 namespace actinfit::batch {
 
-// The header line: trace, (run, for a series,) error, the five parameters, message.
+// The header line: trace, (run, for a series,) error, the five parameters, (their standard
+// errors, for the refinement,) message.
 std::string TsvHeader(TMethod method);
 
 // The trace's lines: one per result (per run, for a series), the numbers in the styles of the

@@ -11,6 +11,7 @@
 #include "batch_runner.h"
 #include "core/model.h"
 #include "core/numtext.h"
+#include "core/refine.h"
 #include "core/search.h"
 
 namespace actinfit::test {
@@ -109,6 +110,27 @@ TEST_F(BatchTest, FitOfEachTraceIsTheCoreFitOfThatTraceAlone) {
   }
   EXPECT_EQ(run.out, expected);
   EXPECT_EQ(run.err, "");
+}
+
+TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
+  const TBatchRun run = Run("--method refine -j 3 --param TShift=60:0:120 " + plate_);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string expected =
+      "trace\terror\tBFluo\tTShift\tKnuc\tKon\tKoff\tBFluo_se\tTShift_se\tKnuc_se\tKon_se"
+      "\tKoff_se\tmessage\n";
+  for (const TWell& well : Plate()) {
+    TModel m = WindowModel(well.readings);
+    m.Param[TShift] = 60;
+    m.Max[TShift] = 120;
+    const TRefinement refinement = RefineLeastSquares(m);
+    expected += plate_ + ":" + well.name + "\t" + ResultLine(refinement.Error, m);
+    for (const double se : refinement.StdError) {
+      expected += '\t';
+      if (!std::isnan(se)) expected += FormatReal(se, FloatStyle::Exponent, 5, 2);
+    }
+    expected += "\t\n";
+  }
+  EXPECT_EQ(run.out, expected);
 }
 
 // A series draws random numbers: each trace must start the generator afresh, whichever thread
