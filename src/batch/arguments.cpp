@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <thread>
 
@@ -67,11 +68,15 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   app.add_option("--config", options.config,
                  "TOML file with the keys BFluo ... Koff, g-actin, dt (the command line wins)")
       ->check(CLI::ExistingFile);
+  const CLI::Range count(0, std::numeric_limits<int32_t>::max());
   app.add_option("--iterations", options.iterations, "Iterations of each fit")
+      ->check(count)
       ->capture_default_str();
   app.add_option("--draws", options.draws, "Random draws of each estimation (series)")
+      ->check(count)
       ->capture_default_str();
   app.add_option("--runs", options.runs, "Estimation + fit runs of a series")
+      ->check(count)
       ->capture_default_str();
   app.add_option("-j,--jobs", options.jobs, "Traces computed at once (threads)")
       ->check(CLI::Range(1, 4096))

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/numtext.h"
+#include "core/version.h"
 
 namespace actinfit::batch {
 
@@ -103,6 +104,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
 
 nlohmann::ordered_json SettingsJson(const TBatchOptions& options) {
   nlohmann::ordered_json settings;
+  settings["program"] = "actinfit-batch " + std::string(kVersion);
   settings["method"] = std::string(MethodName(options.method));
   if (options.method == TMethod::Fit || options.method == TMethod::Series) {
     settings["iterations"] = options.iterations;

@@ -1,5 +1,6 @@
 #include "batch/traces.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "batch/messages.h"
