@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,9 +36,26 @@ TfmMain::TfmMain() {
 TfmMain::~TfmMain() = default;
 
 void TfmMain::RunHandler(Handler handler) {
+  ++handlerDepth_;
   RunGuarded([this, handler] { (this->*handler)(); });
   // Whatever the handler did, the pane is up to date once control is back with the user.
   RunGuarded([this] { ShowModelColumn(); });
+  --handlerDepth_;
+  if (handlerDepth_ == 0 && closePending_) {
+    closePending_ = false;
+    close();
+  }
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+  // The window stays on screen, with its fields and panes, until the running operation ends;
+  // it is never interrupted by the request.
+  if (handlerDepth_ > 0) {
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TfmMain::ConnectHandlers() {
@@ -79,6 +97,7 @@ void TfmMain::changeEvent(QEvent* event) {
 
 void TfmMain::FormCreate() {
   probedSeparator_ = DetectDecimalSeparator();
+  for (ChartView* chart : {ui_.Chart1, ui_.Chart2}) chart->SetDecimalMark(probedSeparator_);
   // Bridges the time until the first Apply replaces it.
   model_ = std::make_unique<TModel>(1);
 }

@@ -51,6 +51,8 @@ class TfmMain : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // A close request (Exit or the window's close control) while a handler runs waits for it.
+  void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
@@ -85,6 +87,10 @@ class TfmMain : public QMainWindow {
   bool modelColumnPending_ = false;
   char probedSeparator_ = '.';
   bool shown_ = false;
+  // Handlers on the stack (nested ones run inside a long operation's event points), and whether
+  // a close request waits for the last of them to end.
+  int32_t handlerDepth_ = 0;
+  bool closePending_ = false;
 };
 
 }  // namespace actinfit

@@ -13,6 +13,7 @@
 
 #include "app/charts/chart_view.h"
 #include "app/support/field_text.h"
+#include "app/support/pane_lines.h"
 #include "app/main_window.h"
 #include "app/support/run_marks.h"
 #include "core/numtext.h"
@@ -60,7 +61,7 @@ void TfmMain::AppendResultLine(double error) {
     line += '\t';
     line += FormatReal(model_->Param[k], FloatStyle::Exponent, 5, 2);
   }
-  ui_.mResults->appendPlainText(ToQString(line));
+  AppendLineShowingItsStart(*ui_.mResults, ToQString(line));
 }
 
 void TfmMain::btFitClick() {

@@ -54,9 +54,12 @@ int32_t CleanAndRead(std::vector<std::string>& pane, char probedSeparator,
       if (values) values->push_back(value);
     }
   } catch (...) {
-    std::move(pane.begin() + static_cast<std::ptrdiff_t>(read), pane.end(),
-              pane.begin() + static_cast<std::ptrdiff_t>(write));
-    pane.resize(write + (pane.size() - read));
+    // Nothing to close up when no line was deleted; moving a line onto itself would empty it.
+    if (write != read) {
+      std::move(pane.begin() + static_cast<std::ptrdiff_t>(read), pane.end(),
+                pane.begin() + static_cast<std::ptrdiff_t>(write));
+      pane.resize(write + (pane.size() - read));
+    }
     throw;
   }
   pane.resize(write);

@@ -127,9 +127,11 @@ double CoordinateTrial(double start, int32_t direction, double step, double min,
         static_cast<long double>(direction) * step * (static_cast<long double>(max) - min);
     return static_cast<double>(start + offset);
   });
-  if (Less(moved, min)) return min;
-  if (Less(max, moved)) return max;
-  return moved;
+  // Raised to min, then lowered to max: with crossed bounds a value below min ends at max.
+  double value = moved;
+  if (Less(value, min)) value = min;
+  if (Less(max, value)) value = max;
+  return value;
 }
 
 double RunCoordinateSearch(const ModelAccess& model, int32_t maxIterations, int32_t showEvery,

@@ -162,8 +162,10 @@ class ApplyTest : public WindowTest {
     QCOMPARE(window_->model().Count, 5);
     QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("5"));
     QVERIFY(SeriesPoints(*window_, "Chart1", "serData").isEmpty());
-    // The lines cleaned before the failing one stay cleaned.
-    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mData"))[1], QStringLiteral("50"));
+    // The lines cleaned before the failing one stay cleaned; it and all after it stay as they
+    // were, also when no line before it was deleted.
+    data[1] = QStringLiteral("50");
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mData")), data);
   }
 
   // A negative dissociation rate: first the square root's own notice, then the error.
@@ -247,6 +249,20 @@ class ApplyTest : public WindowTest {
              (QStringList{"1", "2.5", "3.5", "4e1"}));
     QCOMPARE(SeriesPoints(*window_, "Chart1", "serData"),
              (QList<QPointF>{{0, 1}, {5, 2.5}, {5, 3.5}, {7, 40}}));
+  }
+
+  // A no-break space is no blank: "1 234,5" written with one is no number and goes. A line
+  // separator breaks the line as the user sees it.
+  void noBreakSpaceIsNoBlankAndALineSeparatorBreaksTheLine() {
+    SetText(*window_, "mTime", QStringLiteral("0\n1\n2\n3\n4"));
+    SetText(*window_, "mData", QString::fromUtf8("10\n1\u00A0234,5\n20\u202830\n40"));
+    SetText(*window_, "edTShift", QStringLiteral("0"));
+    Click(Control<QToolButton>(*window_, "btApply"));
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mData")),
+             (QStringList{"10", "20", "30", "40"}));
+    QCOMPARE(window_->model().Count, 4);
+    QCOMPARE(window_->model().Data, (std::vector<double>{10, 20, 30, 40}));
   }
 
   void exitClosesTheWindow() {

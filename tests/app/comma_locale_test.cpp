@@ -1,10 +1,11 @@
-// Under a locale whose decimal mark is ',' every default still converts.
+// Under a locale whose decimal mark is ',' every default still converts and the charts use it.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
+#include "app/charts/chart_view.h"
 #include "core/numtext.h"
 #include "window_fixture.h"
 
@@ -29,6 +30,12 @@ class CommaLocaleTest : public QObject {
     QCOMPARE(Lines(Control<QPlainTextEdit>(*window, "mData"))[101], QStringLiteral("50,015"));
     QCOMPARE(Lines(Control<QPlainTextEdit>(*window, "mModel"))[0], QStringLiteral("10,00000"));
     QVERIFY(Control<QLabel>(*window, "lbSSE")->text().contains(u','));
+    // The charts label their axes with the same mark, and without group separators.
+    for (const char* name : {"Chart1", "Chart2"}) {
+      const QChart* chart = Control<ChartView>(*window, name)->chart();
+      QVERIFY(chart->localizeNumbers());
+      QCOMPARE(chart->locale().toString(1200.5, 'g', 6), QStringLiteral("1200,5"));
+    }
 
     // A '.' typed into a field is no number under this locale.
     SetText(*window, "edKon", QStringLiteral("8.5"));

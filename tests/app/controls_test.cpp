@@ -40,6 +40,18 @@ class ControlsTest : public WindowTest {
     QVERIFY(Control<ChartView>(*window_, "Chart1")->width() > 800);
   }
 
+  // The G-actin caption fills the strip from its 22-pixel marker to the field.
+  void gActinCaptionReachesItsField() {
+    auto* field = Control<QLineEdit>(*window_, "edAG");
+    const QLabel* caption = nullptr;
+    for (const QLabel* label : field->parentWidget()->findChildren<QLabel*>()) {
+      if (label->text() == QStringLiteral("  G-actin concentration, [uM]")) caption = label;
+    }
+    QVERIFY(caption != nullptr);
+    QCOMPARE(caption->x(), 22);
+    QCOMPARE(caption->x() + caption->width(), field->x());
+  }
+
   void toolBarButtonsInOrder() {
     struct Item {
       const char* name;

@@ -1,10 +1,12 @@
 // The Fit button on the real window: a hand-worked fit, the result line, the stop click, a
 // nested Apply, and the button's state after every way a fit can end.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -113,6 +115,24 @@ class FitTest : public WindowTest {
     QCOMPARE(Control<QLabel>(*window_, "lbItr")->text(), QStringLiteral("4"));
   }
 
+  // The results pane keeps showing where its lines start, with the newest line in view.
+  void resultsPaneShowsTheStartOfItsNewestLine() {
+    auto* pages = Control<QTabWidget>(*window_, "PageControl1");
+    auto* results = Control<QPlainTextEdit>(*window_, "mResults");
+    SetText(*window_, "edNItr", QStringLiteral("1"));
+    SetText(*window_, "edNShow", QStringLiteral("1"));
+    for (int i = 0; i < 40; ++i) {
+      pages->setCurrentIndex(i % 2 == 0 ? 3 : 0);  // appended in view and out of view
+      Click(fit_);
+    }
+    pages->setCurrentIndex(3);
+    QCoreApplication::processEvents();
+    QVERIFY(results->horizontalScrollBar()->maximum() > 0);  // the lines are wider than the pane
+    QCOMPARE(results->horizontalScrollBar()->value(), 0);
+    const QScrollBar* vertical = results->verticalScrollBar();
+    QCOMPARE(vertical->value(), vertical->maximum());
+  }
+
   // No iteration: one evaluation with BFluo at the first reading, one point, one line.
   void noIterationsEvaluateOnceAndLog_data() {
     QTest::addColumn<QString>("iterations");
@@ -152,8 +172,13 @@ class FitTest : public WindowTest {
       QCOMPARE(Tag(fit_), 1);
       QVERIFY(fit_->isEnabled());
       QVERIFY(Control<QToolButton>(*window_, "btSeries")->isEnabled());
+      // A disabled button shows the style's disabled caption colour, not its own.
+      const QColor disabledText =
+          QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
       for (const char* off : {"btApply", "btCalculate", "btEstimate"}) {
-        QVERIFY2(!Control<QToolButton>(*window_, off)->isEnabled(), off);
+        auto* button = Control<QToolButton>(*window_, off);
+        QVERIFY2(!button->isEnabled(), off);
+        QCOMPARE(button->palette().color(QPalette::ButtonText), disabledText);
       }
       Click(fit_);
     });

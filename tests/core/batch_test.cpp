@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -78,6 +79,9 @@ TEST(BatchEvaluator, SetsWorkedOutByHand) {
       {{base, zeroBackground, shiftHalf, shiftOne, negativeKoff}, 3, {0.5, 2, 0.5}, invalid},
       {{zeroBackground, negativeKoff, shiftOne}, 1, {2}, domain},
       {{shiftOne}, 0, {}, invalid},
+      // the failing set in the last lane of a pass of two and of four
+      {{base, negativeKoff}, 1, {0.5}, domain},
+      {{base, zeroBackground, shiftHalf, negativeKoff}, 3, {0.5, 2, 0.5}, domain},
   };
   for (const Case& c : cases) {
     TModel m(2);
@@ -333,6 +337,32 @@ TEST(BatchEvaluator, AnySetsMatchOneAtATimeToTheLastBit) {
       if (expected.failure) ++failed;
     }
     EXPECT_GE(failed, 30);
+  }
+}
+
+TEST(BatchEvaluator, NotANumberAndTinyPolymerInAnyLaneMatchOneAtATime) {
+  // A not-a-number background raises no flag on its way; a Knuc of 1E-40 keeps F between 0 and
+  // the floor of 1E-20 after each step, where the dissociation factor must use the floor.
+  const double nan = std::nan("");
+  TModel m = testing::DefaultModel();
+  const TParamSet base = m.Param, tinyKnuc{10, 100, 1e-40, 8, 1}, tinierKnuc{10, 100, 1e-39, 8, 1},
+                  notANumber{nan, 100, 1e-8, 8, 1};
+  const std::vector<std::vector<TParamSet>> cases = {
+      {tinyKnuc, tinierKnuc, base},
+      {base, notANumber},
+      {base, base, base, notANumber},
+      {base, tinyKnuc, base, base, base, base, base, base, base, notANumber},
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    TModel reference = m, batched = m;
+    std::vector<double> referenceErrors(cases[c].size(), -1), batchedErrors(cases[c].size(), -1);
+    const TBatchOutcome expected = EvaluateOneAtATime(reference, cases[c], referenceErrors);
+    TBatchEvaluator batch;
+    const TBatchOutcome outcome = batch.Evaluate(batched, cases[c], batchedErrors);
+    EXPECT_EQ(outcome.evaluated, expected.evaluated) << c;
+    EXPECT_EQ(FailureOf(outcome.failure), FailureOf(expected.failure)) << c;
+    EXPECT_EQ(Bits(batchedErrors), Bits(referenceErrors)) << c;
+    EXPECT_EQ(Bits(batched.Param), Bits(reference.Param)) << c;
   }
 }
 

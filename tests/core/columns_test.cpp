@@ -62,10 +62,20 @@ TEST(CleanColumn, UnderAnotherSeparatorOnlyLinesWithoutADecimalMarkSurvive) {
 
 TEST(CleanColumn, AnOverflowStopsAtItsLineAndKeepsThePaneWhole) {
   SeparatorGuard dot('.');
-  Pane pane{"x", "1\t", "y", "1E400", "z", "2\t"};
-  EXPECT_THROW(CleanColumn(pane, '.'), EOverflow);
-  // Lines before the failing one are cleaned; it and the rest are as they were.
-  EXPECT_EQ(pane, (Pane{"1", "1E400", "z", "2\t"}));
+  // Lines before the failing one are cleaned; it and the rest are as they were, whether or not
+  // a line was deleted before it.
+  const struct {
+    Pane before, after;
+  } cases[] = {
+      {{"x", "1\t", "y", "1E400", "z", "2\t"}, {"1", "1E400", "z", "2\t"}},
+      {{"1\t", "2", "1E400", "z", "3 "}, {"1", "2", "1E400", "z", "3 "}},
+      {{"1E400", "z", "3 "}, {"1E400", "z", "3 "}},
+  };
+  for (const auto& c : cases) {
+    Pane pane = c.before;
+    EXPECT_THROW(CleanColumn(pane, '.'), EOverflow);
+    EXPECT_EQ(pane, c.after);
+  }
 }
 
 TEST(CleanColumn, AMillionLinesInOnePass) {

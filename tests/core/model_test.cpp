@@ -157,6 +157,31 @@ TEST(Evaluate, TinyAssociationRateIsFlooredOnlyInsideTheDissociationFactor) {
   EXPECT_NE(Evaluate(m), at30);
 }
 
+TEST(Evaluate, ANegativeAssociationRateShrinksThePolymerThroughElongation) {
+  // One step of 1 s from G 6, F 0.5, N 0.1 with Kon -2 and no nucleation or dissociation:
+  // F = 0.5 + (-2) x 6 x 0.1 = -0.7 (the floor of Kon acts only in the vanishing dissociation
+  // factor). Scaled by the top 0.5 onto readings (1, 1) from BFluo 0: (1, -1.4), residuals
+  // (0, -2.4), mean square 2.88.
+  TModel m(2);
+  m.Data = {1, 1};
+  m.Param = {0, 0, 0, -2, 0};
+  m.Init = {6, 0.5, 0.1};
+  m.Dt = 1;
+  EXPECT_DOUBLE_EQ(Evaluate(m), 2.88);
+  EXPECT_DOUBLE_EQ(m.Fitted[1], -1.4);
+}
+
+TEST(CheckTimeStep, RefusesAStepOfHalfTheSpacingOfRealsAndTakesOneJustAbove) {
+  // Reals near 2^53 are 2 apart: a step of 1 would leave the time where it is.
+  TModel m(2);
+  m.Time = {0, 9007199254740996.0};
+  const double start = 9007199254740992.0;
+  m.Dt = 1;
+  EXPECT_THROW(CheckTimeStep(m, start), EInvalidInput);
+  m.Dt = std::nextafter(1.0, 2.0);
+  EXPECT_TRUE(CheckTimeStep(m, start));
+}
+
 TEST(Evaluate, TheInitialStateEntersTheFirstStepUnclamped) {
   // A negative G-actin concentration is used as typed in the first step: G^3 < 0 makes the
   // polymer go negative at once, which a clamped start (G = 0) would not.

@@ -40,6 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{-123456, E, 5, 2, "-1.2346E+05"},
                       FormatCase{1e100, E, 3, 2, "1.00E+100"},
                       FormatCase{1e-8, E, 3, 5, "1.00E-8"},  // beyond 3 sets no minimum
+                      FormatCase{1e-8, E, 3, 4, "1.00E-8"}, FormatCase{1e-80, E, 3, 4, "1.00E-80"},
                       FormatCase{9.9999e-9, E, 3, 2, "1.00E-08"}));
 
 INSTANTIATE_TEST_SUITE_P(

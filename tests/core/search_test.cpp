@@ -237,6 +237,8 @@ TEST(SearchFit, TrialValuesAreClampedAndOnlyAFinalOverflowCounts) {
       {30, -1, 0.1, 1, 20, 20},
       {5, +1, 0, 0, 20, 5},
       {-1e308, +1, 0.1, -1e308, 1e308, -0.8e308},  // the range itself exceeds 64 bits
+      {5, -1, 0.1, 10, 2, 2},  // crossed bounds: raised to min, then lowered to max
+      {12, +1, 0.1, 10, 2, 2},
   };
   for (const Case& c : cases) {
     EXPECT_DOUBLE_EQ(CoordinateTrial(c.start, c.direction, c.step, c.min, c.max), c.expected)
@@ -244,6 +246,20 @@ TEST(SearchFit, TrialValuesAreClampedAndOnlyAFinalOverflowCounts) {
   }
   EXPECT_THROW(CoordinateTrial(kMax, +1, 0.1, -kMax, kMax), EOverflow);
   EXPECT_THROW(CoordinateTrial(std::nan(""), +1, 0.1, 0, 20), EInvalidOp);
+}
+
+TEST(SearchFit, WithCrossedBoundsAMarkedParameterEndsOnItsMax) {
+  // Kon marked with Min 20 above Max 1: every trial lands below 20, is raised to it, then
+  // lowered to 1, which is where the readings were made.
+  auto truth = RecordFittingItself({10, 100, 1e-8, 1, 1}, {false, false, false, true, false});
+  truth->Param[Kon] = 8;
+  truth->Min[Kon] = 20;
+  truth->Max[Kon] = 1;
+  for (const TEvaluation evaluation : {TEvaluation::OneAtATime, TEvaluation::Batched}) {
+    auto m = std::make_unique<TModel>(*truth);
+    RunCoordinateSearch(AccessTo(m), 2, 1, {}, {}, evaluation);
+    EXPECT_EQ(m->Param[Kon], 1);
+  }
 }
 
 // --- Random estimation ------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QLineSeries>
+#include <QLocale>
 #include <QLogValueAxis>
 #include <QMouseEvent>
 #include <QValueAxis>
@@ -76,6 +77,14 @@ void SetLogRange(QAbstractAxis* axis, double low, double high) {
 }
 
 }  // namespace
+
+void ChartView::SetDecimalMark(char mark) {
+  // Any locale with that mark will do; group separators would only clutter the labels.
+  QLocale locale = mark == ',' ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  chart()->setLocale(locale);
+  chart()->setLocalizeNumbers(true);
+}
 
 ChartView::ChartView(const QString& xTitle, const QString& yTitle, bool logarithmicY,
                      QWidget* parent)

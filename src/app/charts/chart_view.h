@@ -29,6 +29,9 @@ class ChartView : public QChartView {
 
   void SetGrid(const QColor& colour);  // both axes
 
+  // Axis labels are written with `mark` ('.' or ','), the decimal mark of the window's fields.
+  void SetDecimalMark(char mark);
+
   // Shows the points added since the last redraw and, unless the user zoomed in, fits the axes
   // to all points.
   void Redraw();

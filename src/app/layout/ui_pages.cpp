@@ -116,7 +116,7 @@ void BuildParametersPage(Ui& ui) {
   auto* marker = new QFrame(gActin);
   marker->setGeometry(0, 1, 22, 22);
   SetBackground(marker, kLightYellow);
-  MakeRowCaption(gActin, "  G-actin concentration, [uM]", 22, 147, kLightYellow, false);
+  MakeRowCaption(gActin, "  G-actin concentration, [uM]", 22, 169, kLightYellow, false);
   ui.edAG = MakeEdit(gActin, "edAG", "6", 191, 1, 70, true);
   y += kRowHeight + 12;  // then an empty strip
 

@@ -16,9 +16,13 @@
 namespace actinfit {
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
+  // Active and inactive only: a disabled control keeps the style's grey, so it does not look
+  // clickable.
   QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  palette.setColor(QPalette::ButtonText, colour);
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText, colour);
+    palette.setColor(group, QPalette::ButtonText, colour);
+  }
   widget->setPalette(palette);
 }
 
