@@ -1,5 +1,6 @@
 // Program start: the window framework, the main window, the message loop.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   actinfit::TApplication application(argc, argv);
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/actinfit.png")));
   // An error that escapes start-up is shown; the program still ends normally.
   try {
     actinfit::TfmMain fmMain;

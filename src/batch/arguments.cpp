@@ -1,0 +1,107 @@
+#include "batch/arguments.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <thread>
+
+#include "core/errors.h"
+#include "core/version.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+const std::map<std::string, TMethod> kMethods = {
+    {"calculate", TMethod::Calculate},
+    {"fit", TMethod::Fit},
+    {"series", TMethod::Series},
+    {"refine", TMethod::Refine},
+};
+
+int32_t DefaultJobs() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int32_t>(cores);
+}
+
+int BadArguments(const std::string& message) {
+  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+std::string_view MethodName(TMethod method) {
+  for (const auto& [name, value] : kMethods) {
+    if (value == method) return name;
+  }
+  return "?";
+}
+
+TParsedArguments ParseArguments(int argc, const char* const* argv) {
+  TBatchOptions options;
+  options.jobs = DefaultJobs();
+  std::vector<std::string> params;
+  std::optional<std::string> gActin, dt;
+
+  CLI::App app(
+      "Fits the actin polymerisation model to every readings column of the given "
+      "files, one trace per column, and prints one result per trace.",
+      "actinfit-batch");
+  app.set_version_flag("--version", std::string(kVersion));
+  app.add_option("FILE", options.files,
+                 "Data files: a time column, then one readings column per trace")
+      ->required()
+      ->check(CLI::ExistingFile);
+  std::string method = "fit";
+  app.add_option("--method", method, "What to run on each trace")
+      ->check(CLI::IsMember({"calculate", "fit", "series", "refine"}))
+      ->capture_default_str();
+  app.add_option("--param", params,
+                 "A start value, bounds and fit mark for BFluo, TShift, Knuc, Kon or Koff; "
+                 "marked for fitting unless fixed; once per parameter (window defaults otherwise)")
+      ->type_name("NAME=VALUE[:MIN:MAX][:fixed]")
+      ->allow_extra_args(false);
+  app.add_option("--g-actin", gActin, "G-actin concentration, uM (default 6)")->type_name("NUMBER");
+  app.add_option("--dt", dt, "Time step of the model, s (default 0.1)")->type_name("NUMBER");
+  app.add_option("--config", options.config,
+                 "TOML file with the keys BFluo ... Koff, g-actin, dt (the command line wins)")
+      ->check(CLI::ExistingFile);
+  const CLI::Range count(0, std::numeric_limits<int32_t>::max());
+  app.add_option("--iterations", options.iterations, "Iterations of each fit")
+      ->check(count)
+      ->capture_default_str();
+  app.add_option("--draws", options.draws, "Random draws of each estimation (series)")
+      ->check(count)
+      ->capture_default_str();
+  app.add_option("--runs", options.runs, "Estimation + fit runs of a series")
+      ->check(count)
+      ->capture_default_str();
+  app.add_option("-j,--jobs", options.jobs, "Traces computed at once (threads)")
+      ->check(CLI::Range(1, 4096))
+      ->capture_default_str();
+  app.add_flag("--json", options.json, "One JSON object per trace instead of tab-separated lines");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& done) {
+    return {std::nullopt, app.exit(done)};  // --help or --version, on standard output
+  } catch (const CLI::ParseError& error) {
+    return {std::nullopt, BadArguments(error.what())};
+  }
+  options.method = kMethods.at(method);
+
+  try {
+    options.settings = DefaultSettings();
+    if (!options.config.empty()) ApplyConfigFile(options.settings, options.config);
+    for (const std::string& param : params) ApplyParamOption(options.settings, param);
+    if (gActin) options.settings.gActin = ReadNumber(*gActin, "--g-actin");
+    if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
+  } catch (const Error& error) {
+    return {std::nullopt, BadArguments(error.what())};
+  }
+  return {std::move(options), 0};
+}
+
+}  // namespace actinfit::batch

@@ -1,0 +1,40 @@
+// The command line of the batch program.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/settings.h"
+
+namespace actinfit::batch {
+
+enum class TMethod { Calculate, Fit, Series, Refine };
+
+std::string_view MethodName(TMethod method);
+
+struct TBatchOptions {
+  std::vector<std::string> files;
+  TMethod method = TMethod::Fit;
+  int32_t iterations = 100;  // the window's iteration limit
+  int32_t draws = 100;       // the window uses the iteration limit for the draws too
+  int32_t runs = 100;        // the window's number of series runs
+  int32_t jobs = 1;
+  bool json = false;
+  std::string config;  // the settings file, empty when none was given
+  TSettings settings;
+};
+
+// The options, or the exit code when the program is to end at once: 0 after --help or
+// --version (printed on standard output), 2 after a one-line message on standard error about
+// what is wrong with the arguments.
+struct TParsedArguments {
+  std::optional<TBatchOptions> options;
+  int exitCode = 0;
+};
+
+TParsedArguments ParseArguments(int argc, const char* const* argv);
+
+}  // namespace actinfit::batch

@@ -1,0 +1,100 @@
+#include "batch/methods.h"
+
+#include <exception>
+
+#include "batch/messages.h"
+#include "core/numtext.h"
+#include "core/random.h"
+#include "core/refine.h"
+#include "core/search.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+using TParams = std::array<double, kParamCount>;
+
+TRunResult Calculate(TModel& model) {
+  const double error = Evaluate(model);
+  return {error, model.Param, std::nullopt};
+}
+
+TRunResult Fit(TModel& model, int32_t iterations) {
+  const double error =
+      RunCoordinateSearch([&]() -> TModel& { return model; }, iterations, kWindowShowEvery, {});
+  return {error, model.Param, std::nullopt};
+}
+
+TRunResult Refine(TModel& model) {
+  TRefinement refinement = RefineLeastSquares(model);
+  return {refinement.Error, model.Param, std::move(refinement)};
+}
+
+// A parameter as the edit field shows it and the next Apply reads it back. The estimation
+// writes Knuc with three exponent digits, the fit's reports with two: the same number.
+TParams AsFields(const TParams& params) {
+  TParams fields;
+  for (int k = 0; k < kParamCount; ++k) {
+    const std::string text = k == Knuc ? FormatReal(params[k], FloatStyle::Exponent, 3, 3)
+                                       : FormatReal(params[k], FloatStyle::Fixed, 5, 3);
+    fields[k] = ParseReal(text);
+  }
+  return fields;
+}
+
+// The window's series: each run is an estimation, then a fit, each starting with an Apply that
+// reads the parameters from the fields, which the previous step left rounded to their display.
+void Series(TModel& model, const TBatchOptions& options, TTraceResult& result) {
+  const auto access = [&]() -> TModel& { return model; };
+  TShuffledGenerator generator;
+  TParams fields = model.Param;
+  for (int32_t run = 0; run < options.runs; ++run) {
+    model.Param = fields;
+    TEstimateCallbacks estimate;
+    estimate.drawCount = [&] { return options.draws; };
+    estimate.improved = [&](double) {
+      fields = AsFields(model.Param);
+      return true;
+    };
+    RunRandomEstimation(access, generator, estimate);
+    model.Param = fields;
+    const double error = RunCoordinateSearch(access, options.iterations, kWindowShowEvery, {},
+                                             [&](int32_t, double, double) {
+                                               fields = AsFields(model.Param);
+                                               return true;
+                                             });
+    result.runs.push_back({error, model.Param, std::nullopt});
+  }
+}
+
+}  // namespace
+
+TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
+  TTraceResult result;
+  if (!trace.failure.empty()) {
+    result.failure = trace.failure;
+    return result;
+  }
+  try {
+    TModel model = MakeModel(trace, options.settings);
+    switch (options.method) {
+      case TMethod::Calculate:
+        result.runs.push_back(Calculate(model));
+        break;
+      case TMethod::Fit:
+        result.runs.push_back(Fit(model, options.iterations));
+        break;
+      case TMethod::Series:
+        Series(model, options, result);
+        break;
+      case TMethod::Refine:
+        result.runs.push_back(Refine(model));
+        break;
+    }
+  } catch (const std::exception& error) {
+    result.failure = UserMessage(error);
+  }
+  return result;
+}
+
+}  // namespace actinfit::batch

@@ -1,0 +1,173 @@
+#include "batch/output.h"
+
+#include <cmath>
+
+#include "core/numtext.h"
+#include "core/version.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+// The styles of the window's result line.
+std::string ErrorText(double error) {
+  return FormatReal(error, FloatStyle::Fixed, 5, 5);
+}
+std::string ParamText(double value) {
+  return FormatReal(value, FloatStyle::Exponent, 5, 2);
+}
+
+nlohmann::ordered_json ParamsJson(const std::array<double, kParamCount>& params) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (int k = 0; k < kParamCount; ++k) {
+    object[std::string(kParamNames[static_cast<size_t>(k)])] = params[static_cast<size_t>(k)];
+  }
+  return object;
+}
+
+// Not-a-number (a parameter that was not refined) comes out as null.
+nlohmann::ordered_json RefinementJson(const TRefinement& refinement) {
+  nlohmann::ordered_json object;
+  object["standard_errors"] = ParamsJson(refinement.StdError);
+  nlohmann::ordered_json correlation = nlohmann::ordered_json::object();
+  nlohmann::ordered_json onBound = nlohmann::ordered_json::object();
+  for (int k = 0; k < kParamCount; ++k) {
+    const std::string name(kParamNames[static_cast<size_t>(k)]);
+    correlation[name] = ParamsJson(refinement.Correlation[static_cast<size_t>(k)]);
+    onBound[name] = refinement.OnBound[static_cast<size_t>(k)];
+  }
+  object["correlation"] = std::move(correlation);
+  object["on_bound"] = std::move(onBound);
+  object["refined"] = refinement.Refined;
+  object["starts"] = refinement.Starts;
+  object["starts_reaching_best"] = refinement.StartsReachingBest;
+  object["evaluations"] = refinement.Evaluations;
+  return object;
+}
+
+void AddField(std::string& line, const std::string& field) {
+  line += '\t';
+  line += field;
+}
+
+void Put(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+}  // namespace
+
+std::string TsvHeader(TMethod method) {
+  std::string line = "trace";
+  if (method == TMethod::Series) line += "\trun";
+  line += "\terror";
+  for (const std::string_view name : kParamNames) {
+    line += '\t';
+    line += name;
+  }
+  if (method == TMethod::Refine) {
+    for (const std::string_view name : kParamNames) {
+      line += '\t';
+      line += name;
+      line += "_se";
+    }
+  }
+  line += "\tmessage\n";
+  return line;
+}
+
+std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method) {
+  const bool series = method == TMethod::Series;
+  std::string lines;
+  for (size_t r = 0; r < result.runs.size(); ++r) {
+    const TRunResult& run = result.runs[r];
+    lines += trace.name;
+    if (series) AddField(lines, std::to_string(r + 1));
+    AddField(lines, ErrorText(run.error));
+    for (const double value : run.params) AddField(lines, ParamText(value));
+    if (run.refinement) {
+      // Empty where a parameter was not refined (unmarked, on a bound, or TShift).
+      for (const double se : run.refinement->StdError) {
+        AddField(lines, std::isnan(se) ? std::string() : ParamText(se));
+      }
+    }
+    lines += "\t\n";
+  }
+  if (!result.failure.empty()) {
+    lines += trace.name;
+    if (series) AddField(lines, std::to_string(result.runs.size() + 1));
+    lines.append(method == TMethod::Refine ? 1 + 2 * kParamCount : 1 + kParamCount, '\t');
+    AddField(lines, result.failure);
+    lines += '\n';
+  }
+  return lines;
+}
+
+nlohmann::ordered_json SettingsJson(const TBatchOptions& options) {
+  nlohmann::ordered_json settings;
+  settings["program"] = "actinfit-batch " + std::string(kVersion);
+  settings["method"] = std::string(MethodName(options.method));
+  if (options.method == TMethod::Fit || options.method == TMethod::Series) {
+    settings["iterations"] = options.iterations;
+  }
+  if (options.method == TMethod::Series) {
+    settings["draws"] = options.draws;
+    settings["runs"] = options.runs;
+  }
+  nlohmann::ordered_json params = nlohmann::ordered_json::object();
+  for (int k = 0; k < kParamCount; ++k) {
+    const TParamSetting& param = options.settings.params[static_cast<size_t>(k)];
+    params[std::string(kParamNames[static_cast<size_t>(k)])] = {
+        {"value", param.value}, {"min", param.min}, {"max", param.max}, {"fixed", !param.fit}};
+  }
+  settings["parameters"] = std::move(params);
+  settings["g-actin"] = options.settings.gActin;
+  settings["dt"] = options.settings.dt;
+  return settings;
+}
+
+nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result,
+                                 const TBatchOptions& options) {
+  nlohmann::ordered_json object;
+  object["trace"] = trace.name;
+  object["file"] = trace.file;
+  if (!trace.column.empty()) object["column"] = trace.column;
+  object["points"] = std::min(trace.time.size(), trace.readings.size());
+  object["settings"] = SettingsJson(options);
+  object["ok"] = result.failure.empty();
+  if (options.method == TMethod::Series) {
+    nlohmann::ordered_json runs = nlohmann::ordered_json::array();
+    for (size_t r = 0; r < result.runs.size(); ++r) {
+      runs.push_back({{"run", r + 1},
+                      {"error", result.runs[r].error},
+                      {"parameters", ParamsJson(result.runs[r].params)}});
+    }
+    object["runs"] = std::move(runs);
+  } else if (!result.runs.empty()) {
+    const TRunResult& run = result.runs.front();
+    object["error"] = run.error;
+    object["parameters"] = ParamsJson(run.params);
+    if (run.refinement) object["refinement"] = RefinementJson(*run.refinement);
+  }
+  if (!result.failure.empty()) object["message"] = result.failure;
+  return object;
+}
+
+TOutput::TOutput(const TBatchOptions& options) : options_(options) {
+  Put(options_.json ? std::string("[") : TsvHeader(options_.method));
+}
+
+void TOutput::Write(const TTrace& trace, const TTraceResult& result) {
+  if (options_.json) {
+    Put((first_ ? "\n" : ",\n") + TraceJson(trace, result, options_).dump());
+  } else {
+    Put(TsvLines(trace, result, options_.method));
+  }
+  first_ = false;
+  std::fflush(stdout);
+}
+
+void TOutput::Finish() {
+  if (options_.json) Put(first_ ? "]\n" : "\n]\n");
+}
+
+}  // namespace actinfit::batch

@@ -1,0 +1,185 @@
+#include "batch/settings.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/numtext.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+// The window's default texts, parameter by parameter: value, lower and upper bound.
+constexpr std::array<std::array<std::string_view, 3>, kParamCount> kDefaultTexts = {{
+    {"10", "0", "100"},
+    {"100", "0", "200"},
+    {"1E-8", "1E-11", "1E-6"},
+    {"8", "1", "20"},
+    {"1", "0", "20"},
+}};
+constexpr std::string_view kDefaultGActin = "6";
+constexpr std::string_view kDefaultDt = "0.1";
+
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
+
+std::optional<int> ParamIndexOf(std::string_view name) {
+  const auto equal = [](std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return std::tolower(static_cast<unsigned char>(x)) ==
+             std::tolower(static_cast<unsigned char>(y));
+    });
+  };
+  for (int k = 0; k < kParamCount; ++k) {
+    if (equal(name, kParamNames[static_cast<size_t>(k)])) return k;
+  }
+  return std::nullopt;
+}
+
+int RequireParamIndex(std::string_view name, std::string_view where) {
+  const std::optional<int> k = ParamIndexOf(name);
+  if (!k) {
+    throw EInvalidInput(std::string(where) + ": unknown parameter " + Quoted(name) +
+                        " (one of BFluo, TShift, Knuc, Kon, Koff)");
+  }
+  return *k;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string_view::npos) return parts;
+    start = end + 1;
+  }
+}
+
+// "VALUE[:MIN:MAX][:fixed]" into one parameter; `where` starts every message.
+void ApplyParamText(TParamSetting& param, std::string_view text, const std::string& where) {
+  std::vector<std::string_view> parts = Split(text, ':');
+  bool fixed = false;
+  if (parts.size() > 1 && parts.back() == "fixed") {
+    fixed = true;
+    parts.pop_back();
+  }
+  if (parts.size() != 1 && parts.size() != 3) {
+    throw EInvalidInput(where + ": expected VALUE[:MIN:MAX][:fixed], got " + Quoted(text));
+  }
+  param.value = ReadNumber(parts[0], where + " value");
+  if (parts.size() == 3) {
+    param.min = ReadNumber(parts[1], where + " minimum");
+    param.max = ReadNumber(parts[2], where + " maximum");
+  }
+  param.fit = !fixed;
+}
+
+double TomlNumber(const toml::node& node, const std::string& where) {
+  if (const auto* number = node.as_floating_point()) return number->get();
+  if (const auto* number = node.as_integer()) return static_cast<double>(number->get());
+  if (const auto* text = node.as_string()) return ReadNumber(text->get(), where);
+  throw EInvalidInput(where + ": expected a number");
+}
+
+void ApplyParamTable(TParamSetting& param, const toml::table& table, const std::string& where) {
+  for (const auto& [key, node] : table) {
+    const std::string name(key.str());
+    if (name == "value") {
+      param.value = TomlNumber(node, where + ".value");
+    } else if (name == "min") {
+      param.min = TomlNumber(node, where + ".min");
+    } else if (name == "max") {
+      param.max = TomlNumber(node, where + ".max");
+    } else if (name == "fixed") {
+      const auto* flag = node.as_boolean();
+      if (flag == nullptr) throw EInvalidInput(where + ".fixed: expected true or false");
+      param.fit = !flag->get();
+    } else {
+      throw EInvalidInput(where + ": unknown key " + Quoted(name) +
+                          " (one of value, min, max, fixed)");
+    }
+  }
+}
+
+}  // namespace
+
+TSettings DefaultSettings() {
+  TSettings settings;
+  for (int k = 0; k < kParamCount; ++k) {
+    const auto& texts = kDefaultTexts[static_cast<size_t>(k)];
+    TParamSetting& param = settings.params[static_cast<size_t>(k)];
+    param.value = ParseReal(texts[0]);
+    param.min = ParseReal(texts[1]);
+    param.max = ParseReal(texts[2]);
+    param.fit = true;
+  }
+  settings.gActin = ParseReal(kDefaultGActin);
+  settings.dt = ParseReal(kDefaultDt);
+  return settings;
+}
+
+double ReadNumber(std::string_view text, std::string_view what) {
+  std::string capitals(text);
+  for (char& c : capitals) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  try {
+    return ParseReal(capitals);
+  } catch (const Error& error) {
+    throw EInvalidInput(std::string(what) + ": " + error.what());
+  }
+}
+
+void ApplyParamOption(TSettings& settings, std::string_view option) {
+  const size_t equals = option.find('=');
+  if (equals == std::string_view::npos) {
+    throw EInvalidInput("--param: expected NAME=VALUE[:MIN:MAX][:fixed], got " + Quoted(option));
+  }
+  const std::string_view name = option.substr(0, equals);
+  const int k = RequireParamIndex(name, "--param");
+  ApplyParamText(settings.params[static_cast<size_t>(k)], option.substr(equals + 1),
+                 "--param " + std::string(kParamNames[static_cast<size_t>(k)]));
+}
+
+void ApplyConfigFile(TSettings& settings, const std::string& path) {
+  toml::table table;
+  try {
+    table = toml::parse_file(path);
+  } catch (const toml::parse_error& error) {
+    const auto& where = error.source().begin;
+    throw EInvalidInput(path + ":" + std::to_string(where.line) + ": " +
+                        std::string(error.description()));
+  }
+  for (const auto& [key, node] : table) {
+    const std::string name(key.str());
+    const std::string where = path + ": " + name;
+    if (name == "g-actin") {
+      settings.gActin = TomlNumber(node, where);
+      continue;
+    }
+    if (name == "dt") {
+      settings.dt = TomlNumber(node, where);
+      continue;
+    }
+    const std::optional<int> k = ParamIndexOf(name);
+    if (!k) {
+      throw EInvalidInput(path + ": unknown key " + Quoted(name) +
+                          " (one of BFluo, TShift, Knuc, Kon, Koff, g-actin, dt)");
+    }
+    TParamSetting& param = settings.params[static_cast<size_t>(*k)];
+    if (const auto* text = node.as_string()) {
+      ApplyParamText(param, text->get(), where);
+    } else if (const auto* inner = node.as_table()) {
+      ApplyParamTable(param, *inner, where);
+    } else {
+      param.value = TomlNumber(node, where);
+    }
+  }
+}
+
+}  // namespace actinfit::batch

@@ -1,0 +1,46 @@
+// What the batch program computes with besides the data: the five parameters with their bounds
+// and fit marks, the G-actin concentration and the time step. It starts from the window's
+// defaults; a TOML file (--config) and then the command line change it.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "core/model.h"
+
+namespace actinfit::batch {
+
+// The parameter names of --param and of the settings file, in parameter order.
+inline constexpr std::array<std::string_view, kParamCount> kParamNames = {"BFluo", "TShift", "Knuc",
+                                                                          "Kon", "Koff"};
+
+struct TParamSetting {
+  double value = 0;
+  double min = 0;
+  double max = 0;
+  bool fit = true;  // marked for the searches unless given as fixed
+};
+
+struct TSettings {
+  std::array<TParamSetting, kParamCount> params;
+  double gActin = 0;
+  double dt = 0;
+};
+
+// The window's default fields, read from the same texts the window starts with.
+TSettings DefaultSettings();
+
+// A number as an edit field would read it (letters in capitals, the core's number text);
+// EInvalidInput naming `what` when it does not parse.
+double ReadNumber(std::string_view text, std::string_view what);
+
+// "NAME=VALUE[:MIN:MAX][:fixed]": sets one parameter; bounds not given stay as they were, and
+// the parameter is marked unless "fixed" is given. EInvalidInput names what is wrong.
+void ApplyParamOption(TSettings& settings, std::string_view option);
+
+// A TOML file with the keys BFluo ... Koff (each "VALUE[:MIN:MAX][:fixed]", a number, or a table
+// with value, min, max, fixed), g-actin and dt. EInvalidInput names the file and what is wrong.
+void ApplyConfigFile(TSettings& settings, const std::string& path);
+
+}  // namespace actinfit::batch

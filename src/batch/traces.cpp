@@ -1,0 +1,67 @@
+#include "batch/traces.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "batch/messages.h"
+#include "core/datafile.h"
+#include "core/errors.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+void AddFileTraces(const std::string& file, std::vector<TTrace>& traces) {
+  const TDataTable table = ReadDataFile(file);
+  if (table.Columns.size() < 2) throw EInvalidInput(file + ": no readings column");
+  for (size_t c = 1; c < table.Columns.size(); ++c) {
+    TTrace trace;
+    trace.file = file;
+    const std::string header = c < table.Names.size() ? table.Names[c] : std::string();
+    trace.column = header.empty() ? std::to_string(c + 1) : header;
+    trace.name = file + ":" + trace.column;
+    trace.time = table.Columns[0];
+    trace.readings = table.Columns[c];
+    traces.push_back(std::move(trace));
+  }
+}
+
+}  // namespace
+
+std::vector<TTrace> LoadTraces(const std::vector<std::string>& files) {
+  std::vector<TTrace> traces;
+  for (const std::string& file : files) {
+    try {
+      AddFileTraces(file, traces);
+    } catch (const std::exception& error) {
+      TTrace failed;
+      failed.name = file;
+      failed.file = file;
+      failed.failure = UserMessage(error);
+      traces.push_back(std::move(failed));
+    }
+  }
+  return traces;
+}
+
+TModel MakeModel(const TTrace& trace, const TSettings& settings) {
+  const auto n = static_cast<int32_t>(std::min(trace.time.size(), trace.readings.size()));
+  TModel model(n);
+  for (int32_t i = 0; i < n; ++i) {
+    model.Time[i] = trace.time[static_cast<size_t>(i)];
+    if (i > 0 && model.Time[i] < model.Time[i - 1]) model.Time[i] = model.Time[i - 1];
+    model.Data[i] = trace.readings[static_cast<size_t>(i)];
+  }
+  for (int k = 0; k < kParamCount; ++k) {
+    const TParamSetting& param = settings.params[static_cast<size_t>(k)];
+    model.Param[k] = param.value;
+    model.Min[k] = param.min;
+    model.Max[k] = param.max;
+    model.Fit[k] = param.fit;
+  }
+  model.Init = {settings.gActin, 0, 0};
+  model.Dt = settings.dt;
+  return model;
+}
+
+}  // namespace actinfit::batch
