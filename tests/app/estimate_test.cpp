@@ -168,11 +168,7 @@ class EstimateTest : public WindowTest {
         return;
       }
       stopped = true;
-      if (escape) {
-        QTest::keyClick(Control<QLineEdit>(*window_, "edNItr"), Qt::Key_Escape);
-      } else {
-        Click(estimate);
-      }
+      StopByClickOrEscape(*window_, estimate, escape);
       QCOMPARE(Tag(estimate), 0);
     };
     WhenEventsRun([&] {

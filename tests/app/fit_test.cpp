@@ -191,11 +191,7 @@ class FitTest : public WindowTest {
         QVERIFY2(!button->isEnabled(), off);
         QCOMPARE(button->palette().color(QPalette::ButtonText), disabledText);
       }
-      if (escape) {
-        QTest::keyClick(Control<QLineEdit>(*window_, "edNItr"), Qt::Key_Escape);
-      } else {
-        Click(fit_);
-      }
+      StopByClickOrEscape(*window_, fit_, escape);
     });
 
     Click(fit_);

@@ -156,11 +156,7 @@ class SensitivityTest : public WindowTest {
       for (const char* off : kOperations) {
         QVERIFY2(!Control<QAbstractButton>(*window_, off)->isEnabled(), off);
       }
-      if (escape) {
-        QTest::keyClick(Control<QLineEdit>(*window_, "edNP1"), Qt::Key_Escape);
-      } else {
-        Click(test);
-      }
+      StopByClickOrEscape(*window_, test, escape);
     });
 
     Click(test);

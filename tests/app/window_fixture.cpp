@@ -73,6 +73,14 @@ int Tag(const QAbstractButton* button) {
   return button->property("tag").toInt();
 }
 
+void StopByClickOrEscape(QWidget& window, QAbstractButton* stop, bool escape) {
+  if (escape) {
+    QTest::keyClick(Control<QLineEdit>(window, "edNItr"), Qt::Key_Escape);
+  } else {
+    Click(stop);
+  }
+}
+
 QColor CaptionColour(const QAbstractButton* button) {
   return button->palette().color(QPalette::ButtonText);
 }

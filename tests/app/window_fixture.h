@@ -77,6 +77,10 @@ void SetText(QWidget& window, const char* name, const QString& text);
 // a long operation, its first report.
 void WhenEventsRun(std::function<void()> action);
 
+// Stops a running operation as the user does: a click on its stop button, or Esc pressed in
+// one of the window's fields.
+void StopByClickOrEscape(QWidget& window, QAbstractButton* stop, bool escape);
+
 // A button's running mark and the colour of its caption.
 int Tag(const QAbstractButton* button);
 QColor CaptionColour(const QAbstractButton* button);
