@@ -13,6 +13,7 @@
 #include "core/numtext.h"
 #include "core/refine.h"
 #include "core/search.h"
+#include "model_fixtures.h"
 
 namespace actinfit::test {
 namespace {
@@ -66,12 +67,7 @@ TModel WindowModel(const std::vector<double>& readings) {
     m.Time[i] = i;
     m.Data[i] = readings[static_cast<size_t>(i)];
   }
-  m.Param = {10, 100, 1e-8, 8, 1};
-  m.Min = {0, 0, 1e-11, 1, 0};
-  m.Max = {100, 200, 1e-6, 20, 20};
-  m.Fit = {true, true, true, true, true};
-  m.Init = {6, 0, 0};
-  m.Dt = 0.1;
+  testing::SetWindowDefaults(m);
   return m;
 }
 
