@@ -70,6 +70,9 @@ class TfmMain : public QMainWindow {
   void OpenDataFile(const QString& path, int readingsColumn = -1);
   // The clipboard's two tab-separated columns into the data panes, then Apply.
   void PasteColumns();
+  // Where the data in the panes came from, for saved files and figures: "FILE: COLUMN" for an
+  // opened file, "pasted" for the clipboard, "default data set" at start.
+  const QString& DataSource() const { return dataSource_; }
   // Tab-separated text with the window's decimal mark, UTF-8, written through a temporary file.
   void SaveResults(const QString& path);
   void SaveCurve(const QString& path);
@@ -151,6 +154,7 @@ class TfmMain : public QMainWindow {
   TRunningOperations operations_;
   TEvaluation evaluation_ = TEvaluation::Batched;
   char probedSeparator_ = '.';
+  QString dataSource_ = QStringLiteral("default data set");
   bool shown_ = false;
   // Handlers on the stack (nested ones run inside a long operation's event points), and whether
   // a close request waits for the last of them to end.

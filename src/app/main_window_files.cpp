@@ -52,6 +52,7 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   CheckReadingsColumn(table, readings, path);
   FillPane(*ui_.mTime, ColumnLines(table.Columns[0], probedSeparator_));
   FillPane(*ui_.mData, ColumnLines(table.Columns[static_cast<size_t>(readings)], probedSeparator_));
+  dataSource_ = DataSourceName(path, table, readings);
   btApplyClick();
 }
 
@@ -59,6 +60,7 @@ void TfmMain::PasteColumns() {
   const PastedColumns columns = SplitTwoColumns(QApplication::clipboard()->text());
   ui_.mTime->setPlainText(columns.time);
   ui_.mData->setPlainText(columns.readings);
+  dataSource_ = QStringLiteral("pasted");
   btApplyClick();
 }
 

@@ -1,6 +1,7 @@
 #include "app/files/data_columns.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
@@ -27,6 +28,14 @@ void CheckReadingsColumn(const TDataTable& table, int column, const QString& pat
                   .arg(column)
                   .arg(columns - 1)
                   .toStdString());
+}
+
+QString DataSourceName(const QString& path, const TDataTable& table, int column) {
+  const auto index = static_cast<size_t>(column);
+  QString name = index < table.Names.size() ? QString::fromStdString(table.Names[index]).trimmed()
+                                            : QString();
+  if (name.isEmpty()) name = QStringLiteral("column %1").arg(column);
+  return QFileInfo(path).fileName() + QStringLiteral(": ") + name;
 }
 
 }  // namespace actinfit

@@ -20,4 +20,8 @@ QString DroppedDataFile(const QMimeData* mime);
 // the number of columns - 1; column 0 is the time).
 void CheckReadingsColumn(const TDataTable& table, int column, const QString& path);
 
+// "FILE: NAME" for readings column `column` of the table read from `path` (the file's name
+// without its folder; "column N" where the file names no columns).
+QString DataSourceName(const QString& path, const TDataTable& table, int column);
+
 }  // namespace actinfit
