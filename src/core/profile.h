@@ -33,8 +33,8 @@ struct TProfileCurve {
 enum class TProfileStatus {
   NotProfiled,  // not refined (or the combination needs a rate that is not)
   Done,
-  CutShort,     // an evaluation failed inside the profile: the interval so far, see Note
-  Unfinished,   // stopped before this quantity was finished
+  CutShort,    // an evaluation failed inside the profile: the interval so far, see Note
+  Unfinished,  // stopped before this quantity was finished
 };
 
 struct TProfileResult {
@@ -47,9 +47,9 @@ struct TProfileResult {
   std::array<TProfileStatus, kProfileQuantities> Status{};
   std::array<std::string, kProfileQuantities> Note;
 
-  double SSRMin = 0;     // the least SSR, at the best point (the record's Param at the end)
-  double Threshold = 0;  // SSR below which a held value lies inside its interval
-  int32_t Points = 0;    // n
+  double SSRMin = 0;       // the least SSR, at the best point (the record's Param at the end)
+  double Threshold = 0;    // SSR below which a held value lies inside its interval
+  int32_t Points = 0;      // n
   int32_t Parameters = 0;  // p
   bool BestMoved = false;  // a profile found a lower SSR: the best point moved there
   bool Stopped = false;

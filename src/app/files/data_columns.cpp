@@ -32,8 +32,8 @@ void CheckReadingsColumn(const TDataTable& table, int column, const QString& pat
 
 QString DataSourceName(const QString& path, const TDataTable& table, int column) {
   const auto index = static_cast<size_t>(column);
-  QString name = index < table.Names.size() ? QString::fromStdString(table.Names[index]).trimmed()
-                                            : QString();
+  QString name =
+      index < table.Names.size() ? QString::fromStdString(table.Names[index]).trimmed() : QString();
   if (name.isEmpty()) name = QStringLiteral("column %1").arg(column);
   return QFileInfo(path).fileName() + QStringLiteral(": ") + name;
 }
