@@ -209,8 +209,15 @@ TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
 
 // The solver's own log lines stay off standard error, also when its evaluations fail.
 TEST_F(BatchTest, RefineWritesOnlyItsOwnMessagesToStandardError) {
-  const TBatchRun run = Run("--method refine -j 1 --param Koff=1:-20:20 " + plate_);
+  const TBatchRun run = Run("--method refine --intervals -j 1 --param Koff=1:-20:20 " + plate_);
   EXPECT_EQ(run.exitCode, 1);
+  // The failed traces' lines keep every column, the interval columns too.
+  std::istringstream out(run.out);
+  std::vector<size_t> fields;
+  for (std::string line; std::getline(out, line);) {
+    fields.push_back(static_cast<size_t>(std::count(line.begin(), line.end(), '\t')) + 1);
+  }
+  EXPECT_EQ(fields, std::vector<size_t>(4, 12 + 24 + 1));
   std::istringstream in(run.err);
   int32_t lines = 0;
   for (std::string line; std::getline(in, line); ++lines) {
