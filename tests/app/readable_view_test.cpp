@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QXmlStreamReader>
@@ -32,6 +33,33 @@ QStringList SvgTexts(const QString& path) {
     }
   }
   return texts;
+}
+
+// Checks that every cell of every line of `pane` starts on the tab stop of its column and ends
+// at least one blank before the next column starts.
+void CheckColumnsLineUp(const QPlainTextEdit& pane, const QStringList& lines) {
+  const double stop = pane.tabStopDistance();
+  const double blank = QFontMetricsF(pane.font()).horizontalAdvance(u' ');
+  for (const QString& line : lines) {
+    QTextLayout layout(line, pane.font());
+    QTextOption option;
+    option.setTabStopDistance(stop);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine text = layout.createLine();
+    layout.endLayout();
+    qsizetype start = 0;
+    for (qsizetype column = 0;; ++column) {
+      const qsizetype tab = line.indexOf(u'\t', start);
+      const qsizetype end = tab == -1 ? line.size() : tab;
+      QVERIFY2(std::fabs(text.cursorToX(static_cast<int>(start)) - column * stop) < 0.5,
+               qPrintable(line));
+      QVERIFY2(text.cursorToX(static_cast<int>(end)) + blank <= (column + 1) * stop,
+               qPrintable(line.mid(start, end - start)));
+      if (tab == -1) break;
+      start = tab + 1;
+    }
+  }
 }
 
 }  // namespace
@@ -79,6 +107,29 @@ class ReadableViewTest : public WindowTest {
     // Iterations 0 to 20 along the bottom.
     for (const char* tick : {"0", "10", "20"})
       QVERIFY2(texts.contains(QString::fromLatin1(tick)), tick);
+  }
+
+  // After a fit and a sensitivity scan, and with the widest cells their styles can write, the
+  // panes' columns start on their tab stops and never touch.
+  void panesLineUpTheirColumns() {
+    SetText(*window_, "edNItr", QStringLiteral("10"));
+    Click(Control<QToolButton>(*window_, "btFit"));
+    SetText(*window_, "edNP1", QStringLiteral("4"));
+    SetText(*window_, "edNP2", QStringLiteral("3"));
+    Click(Control<QPushButton>(*window_, "Button1"));
+    QVERIFY(boxes_->texts.isEmpty());
+
+    const auto* results = Control<QPlainTextEdit>(*window_, "mResults");
+    const auto* sensitivity = Control<QPlainTextEdit>(*window_, "mSens");
+    QCOMPARE(Lines(results).size(), 1);
+    QCOMPARE(Lines(sensitivity).size(), 4);
+    CheckColumnsLineUp(*results, Lines(results));
+    CheckColumnsLineUp(*sensitivity, Lines(sensitivity));
+
+    CheckColumnsLineUp(*results, {"88888.88888\t-8.8888E-188\t-1.0000E+100\t0.0000E+00",
+                                  "-12345.00000\t1.0000E+00\t-8.8888E-188"});
+    CheckColumnsLineUp(*sensitivity, {"P2|P1\t-8.88888888888888E-288\t-0.000888888888888888",
+                                      "-1.23456789012346E-100\t123456789012345\t0"});
   }
 };
 
