@@ -9,6 +9,7 @@
 #include <QValueAxis>
 #include <cmath>
 
+#include "app/charts/tick_interval.h"
 #include "app/layout/fonts.h"
 
 namespace actinfit {
@@ -46,19 +47,11 @@ void Widen(double& low, double& high) {
 // noise of ticks found by adding up the interval.
 const QString kTickLabelFormat = QStringLiteral("%.10g");
 
-// 1, 2 or 5 times a power of ten, near a fifth of the span: four to ten ticks.
-double TickInterval(double span) {
-  const double raw = span / 5;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-  const double mantissa = raw / decade;
-  return (mantissa < 1.5 ? 1 : mantissa < 3.5 ? 2 : mantissa < 7.5 ? 5 : 10) * decade;
-}
-
 // The range is exactly that of the points; the ticks sit on round numbers inside it.
 void SetValueRange(QAbstractAxis* axis, double low, double high) {
   auto* valueAxis = static_cast<QValueAxis*>(axis);
   Widen(low, high);
-  const double interval = TickInterval(high - low);
+  const double interval = RoundTickInterval(high - low);
   const double anchor = std::ceil(low / interval) * interval;
   // Every change of an axis makes the chart lay out each series again: leave an axis that
   // already shows this range alone (the time axis, during a fit).
