@@ -91,6 +91,18 @@ class CommaLocaleTest : public QObject {
       QVERIFY2(text.contains(tick), tick);
     }
     QVERIFY(!text.contains(">0.2</text>"));
+
+    // So does the figure for a paper.
+    const QString figure = folder.filePath(QStringLiteral("figure.svg"));
+    window->ExportFigure(figure);
+    QFile figureFile(figure);
+    QVERIFY(figureFile.open(QIODevice::ReadOnly));
+    const QByteArray figureText = figureFile.readAll();
+    for (const char* tick : {">0,2</text>", ">0,4</text>", ">1,0</text>"}) {
+      QVERIFY2(figureText.contains(tick), tick);
+    }
+    QVERIFY(!figureText.contains(">0.2</text>"));
+    QVERIFY(boxes.texts.isEmpty());
   }
 };
 

@@ -13,6 +13,7 @@
 
 #include "app/dialogs/figure_dialog.h"
 #include "app/figure/figure_picture.h"
+#include "app/figure/figure_scale.h"
 #include "core/errors.h"
 #include "window_fixture.h"
 
@@ -183,6 +184,49 @@ class FigureTest : public WindowTest {
     QVERIFY(svg.texts.contains(QStringLiteral("300")));
     // Residuals up to 3: ticks 0 to 3 by 0.5 at the least.
     QVERIFY(svg.texts.contains(QStringLiteral("0")));
+  }
+
+  // Scales end on round ticks that enclose the data, with no more ticks than there is room for.
+  void scalesEndOnRoundTicks_data() {
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("maxTicks");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("decimals");
+    QTest::newRow("default times") << 0.0 << 1200.0 << 11 << 0.0 << 1200.0 << 200.0 << 0;
+    QTest::newRow("little room") << 0.0 << 1200.0 << 4 << 0.0 << 1500.0 << 500.0 << 0;
+    QTest::newRow("readings") << 10.0 << 1308.1 << 11 << 0.0 << 1400.0 << 200.0 << 0;
+    QTest::newRow("negative residuals") << -90.3 << 0.0 << 11 << -100.0 << 0.0 << 20.0 << 0;
+    QTest::newRow("fractions") << 0.1 << 0.35 << 11 << 0.1 << 0.35 << 0.05 << 2;
+    // 0.1 + 0.2 is a hair above 0.3: it does not cost a further tick.
+    QTest::newRow("rounding error") << 0.0 << 0.1 + 0.2 << 11 << 0.0 << 0.3 << 0.05 << 2;
+    QTest::newRow("no width") << 5.0 << 5.0 << 11 << 4.4 << 5.6 << 0.2 << 1;
+  }
+  void scalesEndOnRoundTicks() {
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, maxTicks);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(double, step);
+    QFETCH(int, decimals);
+    const FigureScale scale = RoundScale(min, max, maxTicks);
+    QVERIFY(std::fabs(scale.low - low) < 1e-12);
+    QVERIFY(std::fabs(scale.high - high) < 1e-12);
+    QVERIFY(std::fabs(scale.step - step) < 1e-15);
+    QCOMPARE(scale.decimals, decimals);
+    QVERIFY(static_cast<int>(scale.Ticks().size()) <= maxTicks);
+  }
+
+  void tickTextHasTheDecimalMarkAndAMinusSign() {
+    const FigureScale hundredths = RoundScale(-0.1, 0.15);
+    QCOMPARE(hundredths.step, 0.05);
+    QCOMPARE(TickText(0.25, hundredths, ','), QStringLiteral("0,25"));
+    QCOMPARE(TickText(-0.1, hundredths, '.'), QString(QChar(0x2212)) + QStringLiteral("0.10"));
+    QCOMPARE(TickText(-1e-17, hundredths, '.'), QStringLiteral("0.00"));
+    QCOMPARE(TickText(1200, RoundScale(0, 1200), ','), QStringLiteral("1200"));
   }
 
   // Sizes, resolutions and names it cannot make are refused with a message, and no file is
