@@ -49,10 +49,7 @@ void CheckRefinable(const TModel& m) {
   for (int32_t k = 0; k < kParamCount; ++k) marked += m.Fit[k] ? 1 : 0;
   if (marked == 0) throw EInvalidInput("No parameter is marked for fitting");
   for (int32_t k = 0; k < kParamCount; ++k) {
-    if (m.Fit[k] && !(m.Min[k] <= m.Max[k])) {
-      throw EInvalidInput(std::string("The bounds of ") + ParamName(k) +
-                          " are crossed: its minimum is above its maximum");
-    }
+    if (m.Fit[k]) CheckBounds(k, m.Min[k], m.Max[k]);
   }
   if (m.Count < marked + 1) {
     throw EInvalidInput("Too few points for the refinement: " + std::to_string(m.Count) +
@@ -149,6 +146,13 @@ void FillUncertainty(TContext& context, const std::vector<TAxis>& axes, TRefinem
 const char* ParamName(int32_t index) {
   static constexpr const char* kNames[kParamCount] = {"BFluo", "TShift", "Knuc", "Kon", "Koff"};
   return index >= 0 && index < kParamCount ? kNames[index] : "?";
+}
+
+void CheckBounds(int32_t index, double min, double max) {
+  if (!(min <= max)) {
+    throw EInvalidInput(std::string("The bounds of ") + ParamName(index) +
+                        " are crossed: its minimum is above its maximum");
+  }
 }
 
 TRefinement RefineLeastSquares(TModel& model) {
