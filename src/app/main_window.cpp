@@ -168,6 +168,8 @@ void TfmMain::btApplyClick() {
   for (int32_t i = 0; i < n; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
   charts_.Request();
   ReadFields();
+  // Refused before the evaluation, which would otherwise hold the window for hours.
+  CheckStepCount(*model_, model_->Param[TShift]);
   btCalculateClick();
 }
 
