@@ -157,7 +157,11 @@ void TfmMain::ReadFields() {
   model_->Init[0] = ReadReal(ui_.edAG);
   model_->Init[1] = 0;
   model_->Init[2] = 0;
-  model_->Dt = ReadReal(ui_.edTStep);
+  const double dt = ReadReal(ui_.edTStep);
+  // A step that would hold the window for hours is refused as a field that holds no number
+  // is: the record keeps the step it was created with, and nothing is evaluated.
+  CheckStepCount(model_->Param[TShift], LastTime(*model_), dt);
+  model_->Dt = dt;
 }
 
 void TfmMain::btApplyClick() {
@@ -168,8 +172,6 @@ void TfmMain::btApplyClick() {
   for (int32_t i = 0; i < n; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
   charts_.Request();
   ReadFields();
-  // Refused before the evaluation, which would otherwise hold the window for hours.
-  CheckStepCount(*model_, model_->Param[TShift]);
   btCalculateClick();
 }
 

@@ -67,7 +67,7 @@ void TfmMain::AppendResultLine(double error) {
 
 void TfmMain::CheckSearchedStepCount() const {
   const TModel& m = *model_;
-  CheckStepCount(m, LowestShift(m.Param[TShift], m.Min[TShift], m.Fit[TShift]));
+  CheckStepCount(LowestShift(m.Param[TShift], m.Min[TShift], m.Fit[TShift]), LastTime(m), m.Dt);
 }
 
 void TfmMain::RunPendingEvents() {

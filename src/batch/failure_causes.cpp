@@ -1,9 +1,5 @@
 #include "batch/failure_causes.h"
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-
 #include "batch/messages.h"
 #include "core/errors.h"
 #include "core/numtext.h"
@@ -22,9 +18,7 @@ std::string Text(double value) {
 // the largest model value.
 std::string EvaluationCause(const TModel& m) {
   if (m.Count == 0) return "no data points";
-  double lastTime = -std::numeric_limits<double>::infinity();
-  for (const double time : m.Time) lastTime = std::fmax(lastTime, time);
-  const bool stepping = lastTime > m.Param[TShift];
+  const bool stepping = LastTime(m) > m.Param[TShift];
   if (stepping && m.Param[Koff] < 0) return "Koff " + Text(m.Param[Koff]) + " is negative";
   const std::string flat = "no model value above 0: ";
   if (!stepping) {

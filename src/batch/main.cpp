@@ -32,8 +32,9 @@ std::string ThreadShortage(const TBatchOptions& options, size_t started,
   if (started == 0) {
     return asked + "no thread could be started (" + reason + "); running on this thread alone";
   }
-  return asked + "only " + std::to_string(started) + " threads could be started (" + reason +
-         "); running on those";
+  const std::string threads = started == 1 ? " thread" : " threads";
+  return asked + "only " + std::to_string(started) + threads + " could be started (" + reason +
+         "); running on " + (started == 1 ? "it" : "those");
 }
 
 int RunBatch(const TBatchOptions& options) {

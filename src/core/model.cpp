@@ -174,10 +174,10 @@ void CheckStepCount(double start, double lastTime, double dt) {
                       " allowed");
 }
 
-void CheckStepCount(const TModel& m, double start) {
+double LastTime(const TModel& m) {
   double lastTime = -std::numeric_limits<double>::infinity();
   for (int32_t j = 0; j < m.Count; ++j) lastTime = std::fmax(lastTime, m.Time[j]);
-  CheckStepCount(start, lastTime, m.Dt);
+  return lastTime;
 }
 
 double LowestShift(double value, double min, bool searched) {

@@ -56,8 +56,9 @@ double StepCount(double start, double lastTime, double dt);
 // Refuses (EInvalidInput, naming the count) a time step that would take more than kMaxSteps
 // steps from `start` to `lastTime`.
 void CheckStepCount(double start, double lastTime, double dt);
-// The same for the record's own times and step.
-void CheckStepCount(const TModel& model, double start);
+
+// The largest of the record's times (not-a-number times left out); minus infinity when none.
+double LastTime(const TModel& model);
 
 // The smallest TShift a run starts any evaluation from: its value, or its lower bound too when
 // a search may move it there.

@@ -224,8 +224,9 @@ class ApplyTest : public WindowTest {
     QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mModel")).size(), 1201);
   }
 
-  // A time step that would hold the window for hours is refused once the fields are read,
-  // before the evaluation: the old evaluation stays on display, nothing else changes.
+  // A time step that would hold the window for hours is refused as a field that is no number
+  // is: the data are loaded, the record keeps the step it was created with, nothing is
+  // evaluated and the old evaluation stays on display.
   void tinyTimeStepIsRefusedBeforeTheEvaluation() {
     const QString oldError = Control<QLabel>(*window_, "lbSSE")->text();
     const QString oldModel = Control<QPlainTextEdit>(*window_, "mModel")->toPlainText();
@@ -243,8 +244,9 @@ class ApplyTest : public WindowTest {
     QCOMPARE(Control<QPlainTextEdit>(*window_, "mTime")->toPlainText(), time);
     const TModel& m = window_->model();
     QCOMPARE(m.Count, 1201);
-    QCOMPARE(m.Dt, 1e-7);
+    QCOMPARE(m.Dt, 0.01);
     QCOMPARE(m.Param[TShift], 100.0);
+    QCOMPARE(m.Init[0], 6.0);
     QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("1201"));
     QCOMPARE(Control<QLabel>(*window_, "lbSSE")->text(), oldError);
     QCOMPARE(Control<QPlainTextEdit>(*window_, "mModel")->toPlainText(), oldModel);

@@ -215,7 +215,15 @@ TEST_F(FaultsTest, FileSizeLimitIsReportedNotSuccess) {
   EXPECT_EQ(whole.out.substr(0, run.out.size()), run.out);
 }
 
+// The program is built with the same flags as this test.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ACTINFIT_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ACTINFIT_SANITIZED 1
+#endif
+#endif
+#ifdef ACTINFIT_SANITIZED
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;

@@ -212,10 +212,13 @@ TEST(CheckStepCount, AllowsExactlyTheLimitAndNamesTheCountAbove) {
                  "Time step 1: one evaluation would take 1000000001 steps from TShift 0 to the "
                  "last time 1000000001, more than the 1000000000 allowed");
   }
-  TModel m(3);  // times 0, 1, 2
-  m.Dt = 1e-9;
-  EXPECT_NO_THROW(CheckStepCount(m, 1));
-  EXPECT_THROW(CheckStepCount(m, 0), EInvalidInput);
+}
+
+TEST(LastTime, IsTheLargestTimeWhereverItStands) {
+  TModel m(4);
+  m.Time = {0, 7, std::numeric_limits<double>::quiet_NaN(), 5};
+  EXPECT_EQ(LastTime(m), 7);
+  EXPECT_EQ(LastTime(TModel(0)), -std::numeric_limits<double>::infinity());
 }
 
 TEST(LowestShift, IsTheLowerBoundOnlyWhenASearchMovesTheShiftThere) {
