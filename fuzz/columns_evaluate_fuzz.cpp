@@ -31,7 +31,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 // More steps than this would only make the fuzzer slow; the bound itself is what is checked.
-constexpr double kMaxSteps = 2e6;
+constexpr double kFuzzMaxSteps = 2e6;
 
 }  // namespace
 
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   m.Dt = dt;
   // Skip only what would take long by nature; Evaluate refuses the never-ending cases itself.
   if (m.Count > 0 && std::isfinite(dt) && dt > 0 && std::isfinite(param[TShift]) &&
-      (m.Time[m.Count - 1] - param[TShift]) / dt > kMaxSteps) {
+      (m.Time[m.Count - 1] - param[TShift]) / dt > kFuzzMaxSteps) {
     return 0;
   }
   const auto before = m.Param;

@@ -160,7 +160,11 @@ void TfmMain::ReadFields() {
   model_->Init[0] = ReadReal(ui_.edAG);
   model_->Init[1] = 0;
   model_->Init[2] = 0;
-  model_->Dt = ReadReal(ui_.edTStep);
+  const double dt = ReadReal(ui_.edTStep);
+  // A step that would hold the window for hours is refused as a field that holds no number
+  // is: the record keeps the step it was created with, and nothing is evaluated.
+  CheckStepCount(model_->Param[TShift], LastTime(*model_), dt);
+  model_->Dt = dt;
 }
 
 void TfmMain::btApplyClick() {

@@ -143,6 +143,9 @@ class TfmMain : public QMainWindow {
   // Writes Param of the record into the value fields; Knuc with `knucExponentDigits`.
   void WriteParameterFields(int32_t knucExponentDigits);
   void AppendResultLine(double error);
+  // Refuses a search whose evaluations, from the lowest TShift it may try, would take too
+  // many steps.
+  void CheckSearchedStepCount() const;
   // Lets the window run its pending events inside a long operation, the charts drawn first if
   // their interval is up.
   void RunPendingEvents();

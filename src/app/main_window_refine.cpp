@@ -34,6 +34,7 @@ void TfmMain::RefineClick() {
     return;
   }
   btApplyClick();
+  CheckSearchedStepCount();
 
   QAction* report = menus_.fit.acFitReport;
   const TRunningOperations::TEntry running(operations_, menus_.fit.acRefine);

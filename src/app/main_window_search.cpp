@@ -62,6 +62,11 @@ void TfmMain::AppendResultLine(double error) {
   AppendLineShowingItsStart(*ui_.mResults, ToQString(line));
 }
 
+void TfmMain::CheckSearchedStepCount() const {
+  const TModel& m = *model_;
+  CheckStepCount(LowestShift(m.Param[TShift], m.Min[TShift], m.Fit[TShift]), LastTime(m), m.Dt);
+}
+
 void TfmMain::RunPendingEvents() {
   charts_.DrawIfDue();
   events_.Run();
@@ -85,6 +90,7 @@ void TfmMain::btFitClick() {
   const int32_t showEvery = ReadInteger(ui_.edNShow);
   const int32_t maxIterations = ReadInteger(ui_.edNItr);
   CheckShowEvery(showEvery);  // before anything of the fit has changed
+  CheckSearchedStepCount();
 
   MarkRunning(fit, QStringLiteral("Stop"));
   SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate}, false);
@@ -141,6 +147,7 @@ void TfmMain::btEstimateClick() {
     SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}, true);
   });
   btApplyClick();
+  CheckSearchedStepCount();
   ui_.serSSE->Clear();
   ui_.serSSE->Add(0, kNoEstimate);
   charts_.Request();

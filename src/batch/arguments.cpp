@@ -6,6 +6,7 @@
 #include <map>
 #include <thread>
 
+#include "batch/settings_checks.h"
 #include "core/errors.h"
 #include "core/version.h"
 
@@ -104,6 +105,7 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     for (const std::string& param : params) ApplyParamOption(options.settings, param);
     if (gActin) options.settings.gActin = ReadNumber(*gActin, "--g-actin");
     if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
+    CheckSettings(options.settings, options.method);
   } catch (const Error& error) {
     return {std::nullopt, BadArguments(error.what())};
   }

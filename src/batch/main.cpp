@@ -1,30 +1,50 @@
 // actinfit-batch: the searches of the window on every trace of a set of data files, several
 // traces at once, one result per trace on standard output.
+#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <functional>
+#include <string>
 
 #include "batch/arguments.h"
 #include "batch/methods.h"
 #include "batch/ordered_pool.h"
 #include "batch/output.h"
 #include "batch/progress.h"
+#include "batch/settings_checks.h"
 #include "batch/traces.h"
+#include "core/errors.h"
 #include "core/numtext.h"
 #include "core/refine.h"
 
 using namespace actinfit;
 using namespace actinfit::batch;
 
-int main(int argc, char** argv) {
-  // Numbers on the command line, in files and on output use '.'; this is process-wide state,
-  // so it is set once, before any thread starts.
-  SetDecimalSeparator('.');
-  SilenceSolverLog();
-  const TParsedArguments parsed = ParseArguments(argc, argv);
-  if (!parsed.options) return parsed.exitCode;
-  const TBatchOptions& options = *parsed.options;
+namespace {
 
+int Failed(const std::string& message, int exitCode) {
+  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  return exitCode;
+}
+
+std::string ThreadShortage(const TBatchOptions& options, size_t started,
+                           const std::string& reason) {
+  const std::string asked = "-j " + std::to_string(options.jobs) + ": ";
+  if (started == 0) {
+    return asked + "no thread could be started (" + reason + "); running on this thread alone";
+  }
+  const std::string threads = started == 1 ? " thread" : " threads";
+  return asked + "only " + std::to_string(started) + threads + " could be started (" + reason +
+         "); running on " + (started == 1 ? "it" : "those");
+}
+
+int RunBatch(const TBatchOptions& options) {
   const std::vector<TTrace> traces = LoadTraces(options.files);
+  try {
+    CheckStepCounts(traces, options);
+  } catch (const EInvalidInput& error) {
+    return Failed(error.what(), 2);
+  }
   TOutput output(options);
   TProgress progress(traces.size());
   bool anyFailed = false;
@@ -40,7 +60,33 @@ int main(int argc, char** argv) {
         }
         output.Write(traces[i], result);
       },
-      [&](size_t done) { progress.Update(done); });
+      [&](size_t done) { progress.Update(done); },
+      [&](size_t started, const std::string& reason) {
+        progress.Message("actinfit-batch: " + ThreadShortage(options, started, reason));
+      });
   output.Finish();
   return anyFailed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG and is reported, instead of the
+  // signal ending the program without a word.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // Numbers on the command line, in files and on output use '.'; this is process-wide state,
+  // so it is set once, before any thread starts.
+  SetDecimalSeparator('.');
+  SilenceSolverLog();
+  try {
+    const TParsedArguments parsed = ParseArguments(argc, argv);
+    if (!parsed.options) {
+      if (parsed.exitCode == 0) CloseStandardOutput();  // --help or --version
+      return parsed.exitCode;
+    }
+    return RunBatch(*parsed.options);
+  } catch (const std::exception& error) {
+    // A failed write, or the system refusing memory: nothing is left to do but say so.
+    return Failed(error.what(), 1);
+  }
 }

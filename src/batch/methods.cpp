@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "batch/failure_causes.h"
 #include "batch/intervals.h"
 #include "batch/messages.h"
 #include "core/errors.h"
@@ -97,8 +98,10 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
     result.failure = trace.failure;
     return result;
   }
+  // Outside the try, so that the message of an evaluation error can name its cause.
+  std::optional<TModel> held;
   try {
-    TModel model = MakeModel(trace, options.settings);
+    TModel& model = held.emplace(MakeModel(trace, options.settings));
     switch (options.method) {
       case TMethod::Calculate:
         result.runs.push_back(Calculate(model));
@@ -114,7 +117,7 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
         break;
     }
   } catch (const std::exception& error) {
-    result.failure = UserMessage(error);
+    result.failure = FailureMessage(error, held ? &*held : nullptr);
   }
   return result;
 }

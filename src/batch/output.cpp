@@ -1,6 +1,8 @@
 #include "batch/output.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "batch/intervals.h"
 #include "core/numtext.h"
@@ -51,8 +53,16 @@ void AddField(std::string& line, const std::string& field) {
   line += field;
 }
 
+[[noreturn]] void ThrowOutputFailed() {
+  throw EOutputFailed(std::string("standard output: ") + std::strerror(errno));
+}
+
 void Put(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) ThrowOutputFailed();
+}
+
+void Flush() {
+  if (std::fflush(stdout) != 0) ThrowOutputFailed();
 }
 
 }  // namespace
@@ -174,11 +184,22 @@ void TOutput::Write(const TTrace& trace, const TTraceResult& result) {
     Put(TsvLines(trace, result, options_.method, options_.intervals));
   }
   first_ = false;
-  std::fflush(stdout);
+  Flush();
 }
 
 void TOutput::Finish() {
   if (options_.json) Put(first_ ? "]\n" : "\n]\n");
+  CloseStandardOutput();
+}
+
+void CloseStandardOutput() {
+  Flush();
+  // An error of an earlier write that the buffer hid (errno may no longer tell which).
+  if (std::ferror(stdout) != 0) {
+    errno = EIO;
+    ThrowOutputFailed();
+  }
+  if (std::fclose(stdout) != 0) ThrowOutputFailed();
 }
 
 }  // namespace actinfit::batch

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <string>
 
 #include "batch/arguments.h"
@@ -29,7 +30,19 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
 
 nlohmann::ordered_json SettingsJson(const TBatchOptions& options);
 
-// Writes one trace at a time: the header or the opening bracket first, the closing one last.
+// A write to standard output that failed (a full disk, a file size limit, a closed pipe): its
+// what() names the output and the system's reason. Results that did not reach the output are
+// lost, so the run ends.
+class EOutputFailed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Flushes and closes standard output; EOutputFailed when anything written to it was lost.
+void CloseStandardOutput();
+
+// Writes one trace at a time: the header or the opening bracket first, the closing one last;
+// each trace reaches the output as soon as it is written. EOutputFailed when a write fails.
 class TOutput {
  public:
   explicit TOutput(const TBatchOptions& options);

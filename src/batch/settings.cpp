@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -81,8 +85,17 @@ void ApplyParamText(TParamSetting& param, std::string_view text, const std::stri
   param.fit = !fixed;
 }
 
+// A settings file is a few lines; anything this large is not one (/dev/zero, a data file).
+constexpr std::streamsize kMaxConfigBytes = 1 << 20;
+
 double TomlNumber(const toml::node& node, const std::string& where) {
-  if (const auto* number = node.as_floating_point()) return number->get();
+  if (const auto* number = node.as_floating_point()) {
+    // nan and inf are TOML numbers but no number text: refused as on the command line.
+    const double value = number->get();
+    if (std::isnan(value)) return ReadNumber("nan", where);
+    if (std::isinf(value)) return ReadNumber(value > 0 ? "inf" : "-inf", where);
+    return value;
+  }
   if (const auto* number = node.as_integer()) return static_cast<double>(number->get());
   if (const auto* text = node.as_string()) return ReadNumber(text->get(), where);
   throw EInvalidInput(where + ": expected a number");
@@ -146,10 +159,30 @@ void ApplyParamOption(TSettings& settings, std::string_view option) {
                  "--param " + std::string(kParamNames[static_cast<size_t>(k)]));
 }
 
+namespace {
+
+// The whole file, read as a stream, so that a pipe (--config <(...)) works like a file.
+std::string ConfigText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw EInvalidInput(path + ": " + std::strerror(errno));
+  std::string text(static_cast<size_t>(kMaxConfigBytes) + 1, '\0');
+  in.read(text.data(), kMaxConfigBytes + 1);
+  if (in.bad()) throw EInvalidInput(path + ": " + std::strerror(errno));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (in.gcount() > kMaxConfigBytes) {
+    throw EInvalidInput(path + ": larger than " + std::to_string(kMaxConfigBytes >> 20) +
+                        " MiB; not a settings file");
+  }
+  return text;
+}
+
+}  // namespace
+
 void ApplyConfigFile(TSettings& settings, const std::string& path) {
+  const std::string text = ConfigText(path);
   toml::table table;
   try {
-    table = toml::parse_file(path);
+    table = toml::parse(text, path);
   } catch (const toml::parse_error& error) {
     const auto& where = error.source().begin;
     throw EInvalidInput(path + ":" + std::to_string(where.line) + ": " +

@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/fpu.h"
+#include "core/numtext.h"
 
 namespace actinfit {
 
@@ -154,6 +155,33 @@ bool CheckTimeStep(const TModel& m, double start) {
     throw EInvalidInput("The time step is too small for the times");
   }
   return true;
+}
+
+double StepCount(double start, double lastTime, double dt) {
+  if (!(lastTime > start) || !(dt > 0)) return 0;
+  return std::ceil((lastTime - start) / dt);
+}
+
+void CheckStepCount(double start, double lastTime, double dt) {
+  const double steps = StepCount(start, lastTime, dt);
+  if (!(steps > kMaxSteps)) return;
+  const auto text = [](double value) { return FormatReal(value, FloatStyle::General, 15, 0); };
+  const std::string count = steps < 1e15 ? FormatReal(steps, FloatStyle::Fixed, 15, 0)
+                                         : FormatReal(steps, FloatStyle::Exponent, 3, 1);
+  throw EInvalidInput("Time step " + text(dt) + ": one evaluation would take " + count +
+                      " steps from TShift " + text(start) + " to the last time " + text(lastTime) +
+                      ", more than the " + FormatReal(kMaxSteps, FloatStyle::Fixed, 15, 0) +
+                      " allowed");
+}
+
+double LastTime(const TModel& m) {
+  double lastTime = -std::numeric_limits<double>::infinity();
+  for (int32_t j = 0; j < m.Count; ++j) lastTime = std::fmax(lastTime, m.Time[j]);
+  return lastTime;
+}
+
+double LowestShift(double value, double min, bool searched) {
+  return searched && min < value ? min : value;
 }
 
 double Evaluate(TModel& model) {

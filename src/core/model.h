@@ -44,6 +44,26 @@ inline constexpr double kRateFloor = 1e-20;
 // Returns whether any step will be taken. Evaluate runs it with start = Param[TShift].
 bool CheckTimeStep(const TModel& model, double start);
 
+// The most steps one evaluation may take (about ten seconds): a time step typed a few digits
+// too small would otherwise hold the program for days.
+inline constexpr double kMaxSteps = 1e9;
+
+// The number of steps an evaluation takes from `start` to `lastTime`: 0 when none is taken, and
+// when the step is not a positive number or an input is not a number (CheckTimeStep refuses
+// those as it always has).
+double StepCount(double start, double lastTime, double dt);
+
+// Refuses (EInvalidInput, naming the count) a time step that would take more than kMaxSteps
+// steps from `start` to `lastTime`.
+void CheckStepCount(double start, double lastTime, double dt);
+
+// The largest of the record's times (not-a-number times left out); minus infinity when none.
+double LastTime(const TModel& model);
+
+// The smallest TShift a run starts any evaluation from: its value, or its lower bound too when
+// a search may move it there.
+double LowestShift(double value, double min, bool searched);
+
 // The process-wide shuffled minimal-standard generator (see core/random.h).
 double ShuffledRandom();
 double UniformRandom(double a, double b);

@@ -131,6 +131,13 @@ const char* ParamName(int32_t index) {
   return index >= 0 && index < kParamCount ? kNames[index] : "?";
 }
 
+void CheckBounds(int32_t index, double min, double max) {
+  if (!(min <= max)) {
+    throw EInvalidInput(std::string("The bounds of ") + ParamName(index) +
+                        " are crossed: its minimum is above its maximum");
+  }
+}
+
 TRefinement RefineLeastSquares(TModel& model) {
   return RefineLeastSquares([&model]() -> TModel& { return model; }, nullptr);
 }

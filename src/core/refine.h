@@ -67,4 +67,8 @@ void SilenceSolverLog();
 // The name of a parameter as messages and reports use it ("BFluo", "TShift", ...).
 const char* ParamName(int32_t index);
 
+// Refuses (EInvalidInput) the bounds of a parameter a search moves when they are crossed: the
+// minimum above the maximum, or either not a number.
+void CheckBounds(int32_t index, double min, double max);
+
 }  // namespace actinfit

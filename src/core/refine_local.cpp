@@ -75,10 +75,7 @@ void CheckRefinable(const TModel& m) {
   for (int32_t k = 0; k < kParamCount; ++k) marked += m.Fit[k] ? 1 : 0;
   if (marked == 0) throw EInvalidInput("No parameter is marked for fitting");
   for (int32_t k = 0; k < kParamCount; ++k) {
-    if (m.Fit[k] && !(m.Min[k] <= m.Max[k])) {
-      throw EInvalidInput(std::string("The bounds of ") + ParamName(k) +
-                          " are crossed: its minimum is above its maximum");
-    }
+    if (m.Fit[k]) CheckBounds(k, m.Min[k], m.Max[k]);
   }
   if (m.Count < marked + 1) {
     throw EInvalidInput("Too few points for the refinement: " + std::to_string(m.Count) +

@@ -224,6 +224,41 @@ class ApplyTest : public WindowTest {
     QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mModel")).size(), 1201);
   }
 
+  // A time step that would hold the window for hours is refused as a field that is no number
+  // is: the data are loaded, the record keeps the step it was created with, nothing is
+  // evaluated and the old evaluation stays on display.
+  void tinyTimeStepIsRefusedBeforeTheEvaluation() {
+    const QString oldError = Control<QLabel>(*window_, "lbSSE")->text();
+    const QString oldModel = Control<QPlainTextEdit>(*window_, "mModel")->toPlainText();
+    const QList<QPointF> oldCurve = SeriesPoints(*window_, "Chart1", "serModel");
+    const QString time = Control<QPlainTextEdit>(*window_, "mTime")->toPlainText();
+    SetText(*window_, "edTStep", QStringLiteral("1E-7"));
+
+    Click(Control<QToolButton>(*window_, "btApply"));
+
+    QCOMPARE(boxes_->texts,
+             QStringList{QStringLiteral(
+                 "Time step 1E-7: one evaluation would take 11000000000 steps from TShift 100 to "
+                 "the last time 1200, more than the 1000000000 allowed.")});
+    QCOMPARE(Control<QLineEdit>(*window_, "edTStep")->text(), QStringLiteral("1E-7"));
+    QCOMPARE(Control<QPlainTextEdit>(*window_, "mTime")->toPlainText(), time);
+    const TModel& m = window_->model();
+    QCOMPARE(m.Count, 1201);
+    QCOMPARE(m.Dt, 0.01);
+    QCOMPARE(m.Param[TShift], 100.0);
+    QCOMPARE(m.Init[0], 6.0);
+    QCOMPARE(Control<QLabel>(*window_, "lbNData")->text(), QStringLiteral("1201"));
+    QCOMPARE(Control<QLabel>(*window_, "lbSSE")->text(), oldError);
+    QCOMPARE(Control<QPlainTextEdit>(*window_, "mModel")->toPlainText(), oldModel);
+    QCOMPARE(SeriesPoints(*window_, "Chart1", "serModel"), oldCurve);
+
+    // With the shift past the last time no step is taken: the evaluation's own error stays.
+    SetText(*window_, "edTShift", QStringLiteral("1200"));
+    Click(Control<QToolButton>(*window_, "btApply"));
+    QCOMPARE(boxes_->texts.size(), 2);
+    QCOMPARE(boxes_->texts.last(), QStringLiteral("Invalid floating point operation."));
+  }
+
   // Bounds are taken as typed: no check of order, range or sign.
   void boundsAndStepAreNotChecked() {
     SetText(*window_, "edBFluoMin", QStringLiteral("500"));

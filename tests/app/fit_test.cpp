@@ -7,11 +7,11 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTabWidget>
-#include <QTest>
 #include <QToolButton>
 
 #include "app/charts/line_series.h"
@@ -284,6 +284,43 @@ class FitTest : public WindowTest {
     QVERIFY(Lines(Control<QPlainTextEdit>(*window_, "mResults")).isEmpty());
     QVERIFY(window_->ui().serSSE->Points().isEmpty());
     QCOMPARE(Control<QLineEdit>(*window_, "edBFluo")->text(), QStringLiteral("10"));
+  }
+
+  // A search may move a marked TShift down to its lower bound: the steps are counted from
+  // there. Apply from the shift itself takes 10 000 steps; the fit and the estimation would
+  // take 1.2E9 per evaluation and are refused before they start.
+  void searchesCountTheStepsFromTheShiftsLowerBound_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Fit") << "btFit";
+    QTest::newRow("Estimate") << "btEstimate";
+  }
+  void searchesCountTheStepsFromTheShiftsLowerBound() {
+    QFETCH(QString, button);
+    SetText(*window_, "edTShift", QStringLiteral("1199.99"));
+    SetText(*window_, "edTStep", QStringLiteral("1E-6"));
+    const QString fields = Control<QLineEdit>(*window_, "edKnuc")->text();
+
+    Click(Control<QToolButton>(*window_, button.toLatin1().constData()));
+
+    QCOMPARE(boxes_->texts,
+             QStringList{QStringLiteral(
+                 "Time step 1E-6: one evaluation would take 1200000000 steps from TShift 0 to "
+                 "the last time 1200, more than the 1000000000 allowed.")});
+    QCOMPARE(Tag(fit_), 0);
+    QCOMPARE(fit_->text(), QStringLiteral("FIT"));
+    for (const char* on : {"btApply", "btCalculate", "btEstimate", "btFit"}) {
+      QVERIFY2(Control<QToolButton>(*window_, on)->isEnabled(), on);
+    }
+    QVERIFY(Lines(Control<QPlainTextEdit>(*window_, "mResults")).isEmpty());
+    QVERIFY(window_->ui().serSSE->Points().isEmpty());
+    QCOMPARE(Control<QLineEdit>(*window_, "edKnuc")->text(), fields);
+
+    // With the shift held, the fit starts.
+    Control<QCheckBox>(*window_, "chbTShift")->setChecked(false);
+    SetText(*window_, "edNItr", QStringLiteral("0"));
+    Click(fit_);
+    QCOMPARE(boxes_->texts.size(), 1);
+    QCOMPARE(Lines(Control<QPlainTextEdit>(*window_, "mResults")).size(), 1);
   }
 
   // An error inside the fit (a negative Koff trial fails its square root) ends it with the

@@ -25,12 +25,24 @@ inline std::string FileText(const std::filesystem::path& path) {
   return text.str();
 }
 
+// How the shell starts the program: commands before it (a ulimit), what feeds its standard
+// input, where its standard output goes (the scratch file when empty).
+struct TShell {
+  std::string before;
+  std::string input = "/dev/null";
+  std::string output;
+};
+
 // `arguments` go to the shell as they are: the tests pass plain words and paths without blanks.
-inline TBatchRun RunBatch(const std::string& arguments, const std::filesystem::path& scratch) {
+inline TBatchRun RunBatch(const std::string& arguments, const std::filesystem::path& scratch,
+                          const TShell& shell = {}) {
   const auto out = scratch / "stdout.txt";
   const auto err = scratch / "stderr.txt";
-  const std::string command = std::string(ACTINFIT_BATCH_PROGRAM) + " " + arguments + " >" +
-                              out.string() + " 2>" + err.string() + " </dev/null";
+  std::filesystem::remove(out);
+  const std::string command = shell.before + " " + std::string(ACTINFIT_BATCH_PROGRAM) + " " +
+                              arguments + " >" +
+                              (shell.output.empty() ? out.string() : shell.output) + " 2>" +
+                              err.string() + " <" + shell.input;
   const int status = std::system(command.c_str());
   TBatchRun run;
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

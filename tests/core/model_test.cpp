@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <tuple>
 
 #include "core/errors.h"
 #include "model_fixtures.h"
@@ -180,6 +182,49 @@ TEST(CheckTimeStep, RefusesAStepOfHalfTheSpacingOfRealsAndTakesOneJustAbove) {
   EXPECT_THROW(CheckTimeStep(m, start), EInvalidInput);
   m.Dt = std::nextafter(1.0, 2.0);
   EXPECT_TRUE(CheckTimeStep(m, start));
+}
+
+TEST(StepCount, CountsTheStepsThatCarryTheTimePastTheLastTime) {
+  // From 0 by 3 to 10: t = 0, 3, 6, 9 are below 10, four steps. The defaults: 1100 s by 0.1 s.
+  EXPECT_EQ(StepCount(0, 10, 3), 4);
+  EXPECT_EQ(StepCount(0, 9, 3), 3);
+  EXPECT_EQ(StepCount(100, 1200, 0.1), 11000);
+  // No step, or a step the evaluation refuses itself: nothing to count.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const auto& [start, last, dt] : {std::tuple{5.0, 5.0, 1.0},
+                                        {6.0, 5.0, 1.0},
+                                        {0.0, 5.0, 0.0},
+                                        {0.0, 5.0, -1.0},
+                                        {0.0, 5.0, nan},
+                                        {nan, 5.0, 1.0},
+                                        {0.0, nan, 1.0}}) {
+    EXPECT_EQ(StepCount(start, last, dt), 0) << start << " " << last << " " << dt;
+  }
+}
+
+TEST(CheckStepCount, AllowsExactlyTheLimitAndNamesTheCountAbove) {
+  EXPECT_NO_THROW(CheckStepCount(0, kMaxSteps, 1));
+  try {
+    CheckStepCount(0, kMaxSteps + 1, 1);
+    FAIL() << "not refused";
+  } catch (const EInvalidInput& error) {
+    EXPECT_STREQ(error.what(),
+                 "Time step 1: one evaluation would take 1000000001 steps from TShift 0 to the "
+                 "last time 1000000001, more than the 1000000000 allowed");
+  }
+}
+
+TEST(LastTime, IsTheLargestTimeWhereverItStands) {
+  TModel m(4);
+  m.Time = {0, 7, std::numeric_limits<double>::quiet_NaN(), 5};
+  EXPECT_EQ(LastTime(m), 7);
+  EXPECT_EQ(LastTime(TModel(0)), -std::numeric_limits<double>::infinity());
+}
+
+TEST(LowestShift, IsTheLowerBoundOnlyWhenASearchMovesTheShiftThere) {
+  EXPECT_EQ(LowestShift(100, 0, true), 0);
+  EXPECT_EQ(LowestShift(100, 0, false), 100);
+  EXPECT_EQ(LowestShift(-5, 0, true), -5);  // a start value below its bound is used first
 }
 
 TEST(Evaluate, TheInitialStateEntersTheFirstStepUnclamped) {
