@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   const TBatchOptions& options = *parsed.options;
 
   const std::vector<TTrace> traces = LoadTraces(options.files);
+  PrintNotes(traces);
   TOutput output(options);
   TProgress progress(traces.size());
   bool anyFailed = false;

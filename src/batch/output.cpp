@@ -1,20 +1,31 @@
 #include "batch/output.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 
-#include "core/numtext.h"
 #include "core/version.h"
 
 namespace actinfit::batch {
 
 namespace {
 
-// The styles of the window's result line.
-std::string ErrorText(double error) {
-  return FormatReal(error, FloatStyle::Fixed, 5, 5);
+// The shortest text that reads back as the same 64-bit real, as the JSON has it: the lines
+// carry every digit the program computed and none it did not.
+std::string NumberText(double value) {
+  std::array<char, 32> text;
+  return {text.data(), std::to_chars(text.data(), text.data() + text.size(), value).ptr};
 }
-std::string ParamText(double value) {
-  return FormatReal(value, FloatStyle::Exponent, 5, 2);
+
+// "Knuc,Koff": the parameters the refinement left on a bound.
+std::string OnBoundText(const TRefinement& refinement) {
+  std::string names;
+  for (int k = 0; k < kParamCount; ++k) {
+    if (!refinement.OnBound[static_cast<size_t>(k)]) continue;
+    if (!names.empty()) names += ',';
+    names += kParamNames[static_cast<size_t>(k)];
+  }
+  return names;
 }
 
 nlohmann::ordered_json ParamsJson(const std::array<double, kParamCount>& params) {
@@ -70,6 +81,7 @@ std::string TsvHeader(TMethod method) {
       line += name;
       line += "_se";
     }
+    line += "\ton_bound";
   }
   line += "\tmessage\n";
   return line;
@@ -82,20 +94,21 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
     const TRunResult& run = result.runs[r];
     lines += trace.name;
     if (series) AddField(lines, std::to_string(r + 1));
-    AddField(lines, ErrorText(run.error));
-    for (const double value : run.params) AddField(lines, ParamText(value));
+    AddField(lines, NumberText(run.error));
+    for (const double value : run.params) AddField(lines, NumberText(value));
     if (run.refinement) {
       // Empty where a parameter was not refined (unmarked, on a bound, or TShift).
       for (const double se : run.refinement->StdError) {
-        AddField(lines, std::isnan(se) ? std::string() : ParamText(se));
+        AddField(lines, std::isnan(se) ? std::string() : NumberText(se));
       }
+      AddField(lines, OnBoundText(*run.refinement));
     }
     lines += "\t\n";
   }
   if (!result.failure.empty()) {
     lines += trace.name;
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
-    lines.append(method == TMethod::Refine ? 1 + 2 * kParamCount : 1 + kParamCount, '\t');
+    lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
     AddField(lines, result.failure);
     lines += '\n';
   }

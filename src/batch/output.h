@@ -12,12 +12,12 @@
 namespace actinfit::batch {
 
 // The header line: trace, (run, for a series,) error, the five parameters, (their standard
-// errors, for the refinement,) message.
+// errors and the parameters on a bound, for the refinement,) message.
 std::string TsvHeader(TMethod method);
 
-// The trace's lines: one per result (per run, for a series), the numbers in the styles of the
-// window's result line, the message column empty; a failed trace adds one line with only its
-// name (and run) and the message.
+// The trace's lines: one per result (per run, for a series), each number in its shortest text
+// that reads back as the same 64-bit real, the message column empty; a failed trace adds one
+// line with only its name (and run) and the message.
 std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method);
 
 // Everything about one trace: name, file, column, points, the settings used, the results and,

@@ -1,6 +1,7 @@
 // The batch program driven as a user runs it: files in, lines or JSON out, exit codes.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -71,10 +72,18 @@ TModel WindowModel(const std::vector<double>& readings) {
   return m;
 }
 
-// The window's result line.
+constexpr const char* kNames[kParamCount] = {"BFluo", "TShift", "Knuc", "Kon", "Koff"};
+
+// The shortest text that reads back as the same 64-bit real.
+std::string Shortest(double value) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, value).ptr};
+}
+
+// The error and the parameters as the batch program's lines give them.
 std::string ResultLine(double error, const TModel& m) {
-  std::string line = FormatReal(error, FloatStyle::Fixed, 5, 5);
-  for (const double p : m.Param) line += '\t' + FormatReal(p, FloatStyle::Exponent, 5, 2);
+  std::string line = Shortest(error);
+  for (const double p : m.Param) line += '\t' + Shortest(p);
   return line;
 }
 
@@ -113,7 +122,7 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::string expected =
       "trace\terror\tBFluo\tTShift\tKnuc\tKon\tKoff\tBFluo_se\tTShift_se\tKnuc_se\tKon_se"
-      "\tKoff_se\tmessage\n";
+      "\tKoff_se\ton_bound\tmessage\n";
   for (const TWell& well : Plate()) {
     TModel m = WindowModel(well.readings);
     m.Param[TShift] = 60;
@@ -122,9 +131,15 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
     expected += plate_ + ":" + well.name + "\t" + ResultLine(refinement.Error, m);
     for (const double se : refinement.StdError) {
       expected += '\t';
-      if (!std::isnan(se)) expected += FormatReal(se, FloatStyle::Exponent, 5, 2);
+      if (!std::isnan(se)) expected += Shortest(se);
     }
-    expected += "\t\n";
+    std::string onBound;
+    for (int k = 0; k < kParamCount; ++k) {
+      if (refinement.OnBound[static_cast<size_t>(k)]) {
+        onBound.append(onBound.empty() ? "" : ",").append(kNames[k]);
+      }
+    }
+    expected += '\t' + onBound + "\t\n";
   }
   EXPECT_EQ(run.out, expected);
 }
