@@ -233,11 +233,11 @@ CellKind ReadTime(std::string_view field, char& mark, double& value, bool& clock
 }
 
 CellKind ReadReading(std::string_view field, char& mark, double& value) {
-  if (IsMissingMark(field)) {
-    value = std::numeric_limits<double>::quiet_NaN();
-    return CellKind::Missing;
-  }
-  return ReadNumber(field, mark, value);
+  // A number first: most cells are one, and no mark reads as a number.
+  const CellKind kind = ReadNumber(field, mark, value);
+  if (kind != CellKind::Text || !IsMissingMark(field)) return kind;
+  value = std::numeric_limits<double>::quiet_NaN();
+  return CellKind::Missing;
 }
 
 double SecondsPerTimeUnit(std::string_view header, std::string& unit, std::string& unknown) {
