@@ -243,10 +243,12 @@ CellKind ReadReading(std::string_view field, char& mark, double& value) {
 double SecondsPerTimeUnit(std::string_view header, std::string& unit, std::string& unknown) {
   unit.clear();
   unknown.clear();
+  // Square brackets hold a unit ("Time [s]"); parentheses and what follows a slash may hold
+  // anything else too ("Read (kinetic)", "Time/Date"), so only a known unit counts there.
   std::string_view word = Bracketed(header, '[', ']');
-  if (word.empty()) word = Bracketed(header, '(', ')');
-  const bool bracketed = !word.empty();
-  if (!bracketed) {
+  const bool inSquareBrackets = !word.empty();
+  if (!inSquareBrackets) word = Bracketed(header, '(', ')');
+  if (word.empty()) {
     const size_t slash = header.rfind('/');
     if (slash == std::string_view::npos) return 1;
     word = header.substr(slash + 1);
@@ -256,8 +258,7 @@ double SecondsPerTimeUnit(std::string_view header, std::string& unit, std::strin
     unit = found->name;
     return found->seconds;
   }
-  // After a slash an unknown word may be anything ("Time/Date"); in brackets it is a unit.
-  if (!bracketed) return 1;
+  if (!inSquareBrackets) return 1;
   unknown = word;
   return 0;
 }

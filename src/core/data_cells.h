@@ -30,8 +30,8 @@ CellKind ReadTime(std::string_view field, char& mark, double& value, bool& clock
 CellKind ReadReading(std::string_view field, char& mark, double& value);
 
 // Seconds per unit of the time a header names: "Time [min]", "t (h)", "Time/min" give 60 or
-// 3600; no unit, or seconds, give 1. A word in brackets that names no unit of time gives 0 and
-// the word in `unknown`.
+// 3600 and the unit's name in `unit`; no unit, or seconds, give 1. A word in square brackets
+// that names no unit of time gives 0 and the word in `unknown`.
 double SecondsPerTimeUnit(std::string_view header, std::string& unit, std::string& unknown);
 
 }  // namespace actinfit
