@@ -3,6 +3,7 @@
 // chart. The formats are in app/files, the questions in app/dialogs.
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QPlainTextEdit>
@@ -47,12 +48,17 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   const TDataTable table = ReadDataFile(LocalPath(path));
   int readings = readingsColumn;
   if (readings == -1) {
-    readings = table.Columns.size() == 2 ? 1 : AskReadingsColumn(this, path, table);
+    // Times converted from minutes or clock times are said in the question, so it is asked
+    // also of a file with one readings column.
+    const bool ask = table.Columns.size() > 2 || !table.TimeNote.empty();
+    readings = ask ? AskReadingsColumn(this, path, table) : 1;
     if (readings == -1) return;  // the user cancelled: nothing changes
   }
   CheckReadingsColumn(table, readings, path);
-  FillPane(*ui_.mTime, ColumnLines(table.Columns[0], probedSeparator_));
-  FillPane(*ui_.mData, ColumnLines(table.Columns[static_cast<size_t>(readings)], probedSeparator_));
+  // The rows whose reading is missing are left out of both panes, which pair lines by position.
+  const TColumnPoints points = ColumnPoints(table, static_cast<size_t>(readings));
+  FillPane(*ui_.mTime, ColumnLines(points.time, probedSeparator_));
+  FillPane(*ui_.mData, ColumnLines(points.readings, probedSeparator_));
   dataSource_ = DataSourceName(path, table, readings);
   btApplyClick();
 }
@@ -66,7 +72,13 @@ void TfmMain::PasteColumns() {
 }
 
 void TfmMain::SaveResults(const QString& path) {
-  SaveFile(path, QByteArray::fromStdString(ResultsFileText(ReadLines(*ui_.mResults))));
+  ResultsSource source;
+  source.data = dataSource_.toStdString();
+  source.gActin = model_->Init[0];
+  source.dt = model_->Dt;
+  source.savedAt = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+  SaveFile(path, QByteArray::fromStdString(
+                     ResultsFileText(ReadLines(*ui_.mResults), source, probedSeparator_)));
 }
 
 void TfmMain::SaveSensitivity(const QString& path) {

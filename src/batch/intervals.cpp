@@ -43,11 +43,6 @@ const char* StatusName(TProfileStatus status) {
   return "?";
 }
 
-// The style of the result line's parameters.
-std::string EndText(double value) {
-  return FormatReal(value, FloatStyle::Exponent, 5, 2);
-}
-
 }  // namespace
 
 std::string IntervalHeader() {
@@ -74,7 +69,7 @@ std::string IntervalFields(const TProfileResult& profile) {
       fields.append(std::size(kFields), '\t');
       continue;
     }
-    fields += '\t' + EndText(interval->Low) + '\t' + EndText(interval->High);
+    fields += '\t' + ShortestReal(interval->Low) + '\t' + ShortestReal(interval->High);
     fields += interval->LowAtBound ? "\t1" : "\t0";
     fields += interval->HighAtBound ? "\t1" : "\t0";
   }

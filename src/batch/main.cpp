@@ -45,6 +45,7 @@ int RunBatch(const TBatchOptions& options) {
   } catch (const EInvalidInput& error) {
     return Failed(error.what(), 2);
   }
+  PrintNotes(traces);
   TOutput output(options);
   TProgress progress(traces.size());
   bool anyFailed = false;

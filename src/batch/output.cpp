@@ -1,5 +1,6 @@
 #include "batch/output.h"
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -12,12 +13,15 @@ namespace actinfit::batch {
 
 namespace {
 
-// The styles of the window's result line.
-std::string ErrorText(double error) {
-  return FormatReal(error, FloatStyle::Fixed, 5, 5);
-}
-std::string ParamText(double value) {
-  return FormatReal(value, FloatStyle::Exponent, 5, 2);
+// "Knuc,Koff": the parameters the refinement left on a bound.
+std::string OnBoundText(const TRefinement& refinement) {
+  std::string names;
+  for (int k = 0; k < kParamCount; ++k) {
+    if (!refinement.OnBound[static_cast<size_t>(k)]) continue;
+    if (!names.empty()) names += ',';
+    names += kParamNames[static_cast<size_t>(k)];
+  }
+  return names;
 }
 
 nlohmann::ordered_json ParamsJson(const std::array<double, kParamCount>& params) {
@@ -81,6 +85,7 @@ std::string TsvHeader(TMethod method, bool intervals) {
       line += name;
       line += "_se";
     }
+    line += "\ton_bound";
   }
   if (intervals) line += IntervalHeader();
   line += "\tmessage\n";
@@ -95,13 +100,15 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
     const TRunResult& run = result.runs[r];
     lines += trace.name;
     if (series) AddField(lines, std::to_string(r + 1));
-    AddField(lines, ErrorText(run.error));
-    for (const double value : run.params) AddField(lines, ParamText(value));
+    // Each number as the JSON has it: every digit the program computed and none it did not.
+    AddField(lines, ShortestReal(run.error));
+    for (const double value : run.params) AddField(lines, ShortestReal(value));
     if (run.refinement) {
       // Empty where a parameter was not refined (unmarked, on a bound, or TShift).
       for (const double se : run.refinement->StdError) {
-        AddField(lines, std::isnan(se) ? std::string() : ParamText(se));
+        AddField(lines, std::isnan(se) ? std::string() : ShortestReal(se));
       }
+      AddField(lines, OnBoundText(*run.refinement));
     }
     if (intervals) {
       lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
@@ -112,7 +119,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
   if (!result.failure.empty()) {
     lines += trace.name;
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
-    lines.append(method == TMethod::Refine ? 1 + 2 * kParamCount : 1 + kParamCount, '\t');
+    lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
     if (intervals) lines.append(IntervalColumns(), '\t');
     AddField(lines, result.failure);
     lines += '\n';

@@ -1,9 +1,11 @@
 #include "batch/traces.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 
 #include "batch/messages.h"
+#include "batch/trace_notes.h"
 #include "core/datafile.h"
 #include "core/errors.h"
 
@@ -14,14 +16,26 @@ namespace {
 void AddFileTraces(const std::string& file, std::vector<TTrace>& traces) {
   const TDataTable table = ReadDataFile(file);
   if (table.Columns.size() < 2) throw EInvalidInput(file + ": no readings column");
+  std::vector<std::string> fileNotes = FileNotes(table);
   for (size_t c = 1; c < table.Columns.size(); ++c) {
     TTrace trace;
     trace.file = file;
     const std::string header = c < table.Names.size() ? table.Names[c] : std::string();
     trace.column = header.empty() ? std::to_string(c + 1) : header;
     trace.name = file + ":" + trace.column;
-    trace.time = table.Columns[0];
-    trace.readings = table.Columns[c];
+    trace.notes = std::move(fileNotes);  // the file's notes go with its first trace
+    fileNotes.clear();
+    try {
+      // Each trace has the points of its own readings, those of the rows where they are missing
+      // left out.
+      TColumnPoints points = ColumnPoints(table, c);
+      for (std::string& note : PointNotes(trace.name, points))
+        trace.notes.push_back(std::move(note));
+      trace.time = std::move(points.time);
+      trace.readings = std::move(points.readings);
+    } catch (const EInvalidInput& error) {
+      trace.failure = UserMessage(error);
+    }
     traces.push_back(std::move(trace));
   }
 }
@@ -42,6 +56,12 @@ std::vector<TTrace> LoadTraces(const std::vector<std::string>& files) {
     }
   }
   return traces;
+}
+
+void PrintNotes(const std::vector<TTrace>& traces) {
+  for (const TTrace& trace : traces) {
+    for (const std::string& note : trace.notes) std::fprintf(stderr, "%s\n", note.c_str());
+  }
 }
 
 TModel MakeModel(const TTrace& trace, const TSettings& settings) {

@@ -1,16 +1,19 @@
 #include "core/datafile.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <system_error>
 
+#include "core/data_cells.h"
 #include "core/errors.h"
+#include "core/text_encoding.h"
 
 namespace actinfit {
 namespace {
@@ -22,12 +25,8 @@ constexpr std::array<char, 4> kSeparators = {'\t', ';', ',', ' '};
 // Lines that look like rows for some separator before the separator is chosen.
 constexpr int32_t kSampleRows = 64;
 
-// Numbers a row of any sane file has at most; more are kept on the heap.
-constexpr size_t kInlineNumber = 64;
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+// How much of a line a message quotes.
+constexpr size_t kQuotedLine = 60;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -39,6 +38,12 @@ std::string Quoted(const std::string& fileName) {
 
 std::string AtLine(const std::string& fileName, int32_t line) {
   return Quoted(fileName) + ", line " + std::to_string(line) + ": ";
+}
+
+std::string Excerpt(std::string_view text) {
+  std::string quoted(1, '\'');
+  quoted.append(text.substr(0, kQuotedLine)).append(text.size() > kQuotedLine ? "...'" : "'");
+  return quoted;
 }
 
 // The lines of a text, numbered from 1; LF, CR LF and a lone CR each end a line.
@@ -92,7 +97,7 @@ std::string_view Trim(std::string_view s) {
 
 // Splits a line into its fields: at runs of blanks and tabs for ' ', otherwise at each
 // `separator` outside double quotes, each field trimmed of blanks and tabs and of the quotes
-// around it. Empty fields at the end of the line (a separator after the last column) go.
+// around it. Empty fields stay: an empty cell is a missing reading.
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields) {
   fields.clear();
   if (separator == ' ') {
@@ -119,119 +124,58 @@ void SplitFields(std::string_view line, char separator, std::vector<std::string_
     fields.push_back(field);
     start = i + 1;
   }
-  while (!fields.empty() && fields.back().empty()) fields.pop_back();
 }
 
-enum class NumberKind { Number, OutOfRange, Text };
+enum class RowKind {
+  Row,         // a time, then numbers or missing readings
+  OutOfRange,  // a row but for a number beyond the range of a 64-bit real
+  BadTime,     // a row but for a time written like a clock time that is none
+  Untimed,     // numbers after a first cell that is no time
+  Other,
+};
 
-// Reads one field as a number with the decimal mark `mark`, '.' or ','; with `mark` 0 either
-// serves, and `mark` becomes the one the field used. Optional sign, digits with an optional
-// decimal mark (at least one digit), an optional exponent with at least one digit. The value is
-// the correctly rounded nearest 64-bit real.
-NumberKind ReadNumber(std::string_view field, char& mark, double& value) {
-  const char* s = field.data();
-  const size_t n = field.size();
-  size_t i = 0;
-  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-  const size_t signEnd = i;
-  int32_t digits = 0;
-  size_t markAt = n;
-  while (i < n && IsDigit(s[i])) ++i, ++digits;
-  if (i < n && (s[i] == '.' || s[i] == ',')) {
-    if (mark != 0 && s[i] != mark) return NumberKind::Text;
-    markAt = i++;
-    while (i < n && IsDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return NumberKind::Text;
-  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    const size_t expStart = i;
-    while (i < n && IsDigit(s[i])) ++i;
-    if (i == expStart) return NumberKind::Text;
-  }
-  if (i != n) return NumberKind::Text;
-  if (markAt != n && mark == 0) mark = s[markAt];
+struct RowRead {
+  RowKind kind = RowKind::Other;
+  size_t width = 0;    // the cells up to the last that is not empty, at least 2
+  bool clock = false;  // the time was a clock time
+  bool anyReading = false;
+  std::string fault;  // what is wrong with the time, for BadTime
+};
 
-  // The converter takes no '+' and only '.' as the decimal mark.
-  const char* from = s + (s[0] == '+' ? 1 : 0);
-  const char* to = s + n;
-  std::array<char, kInlineNumber> buffer;
-  std::unique_ptr<char[]> heap;
-  if (markAt != n && s[markAt] == ',') {
-    const size_t len = static_cast<size_t>(to - from);
-    char* copy = buffer.data();
-    if (len > buffer.size()) {
-      heap = std::make_unique<char[]>(len);
-      copy = heap.get();
-    }
-    std::memcpy(copy, from, len);
-    copy[markAt - static_cast<size_t>(from - s)] = '.';
-    from = copy;
-    to = copy + len;
-  }
-  const auto [end, error] = std::from_chars(from, to, value);
-  if (error == std::errc()) return NumberKind::Number;
-  if (error != std::errc::result_out_of_range) return NumberKind::Text;
-
-  // Too large or too small for a 64-bit real. The decimal exponent of the first significant
-  // digit tells which: a value that underflows is zero, one that overflows is refused.
-  int64_t exponent = 0;
-  if (const size_t e = field.find_first_of("eE"); e != std::string_view::npos) {
-    size_t k = e + 1;
-    const bool negative = k < n && s[k] == '-';
-    if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-    for (; k < n && exponent < 100000; ++k) exponent = exponent * 10 + (s[k] - '0');
-    if (negative) exponent = -exponent;
-  }
-  int64_t position = 0;  // of the first significant digit, relative to the decimal mark
-  for (size_t k = signEnd; k < n && s[k] != 'e' && s[k] != 'E'; ++k) {
-    if (k == markAt) continue;
-    if (s[k] != '0') {
-      position = k < markAt ? static_cast<int64_t>(markAt - k) : -static_cast<int64_t>(k - markAt);
-      break;
-    }
-  }
-  if (position + exponent > 0) return NumberKind::OutOfRange;
-  value = s[0] == '-' ? -0.0 : 0.0;
-  return NumberKind::Number;
-}
-
-enum class RowKind { Row, OutOfRange, Other };
-
-// Reads the fields of one line as a row: at least two fields, all numbers.
-RowKind ReadRow(const std::vector<std::string_view>& fields, char& mark,
+// Reads the fields of one line: at least two, the first a time, the others numbers or missing.
+// `values` gets one value per field.
+RowRead ReadRow(const std::vector<std::string_view>& fields, char& mark,
                 std::vector<double>& values) {
+  RowRead row;
   values.clear();
-  if (fields.size() < 2) return RowKind::Other;
+  if (fields.size() < 2) return row;
   char rowMark = mark;
-  bool outOfRange = false;
-  for (const std::string_view field : fields) {
+  double time = 0;
+  const CellKind timeKind = ReadTime(fields[0], rowMark, time, row.clock, row.fault);
+  values.push_back(time);
+  bool outOfRange = timeKind == CellKind::OutOfRange;
+  for (size_t k = 1; k < fields.size(); ++k) {
     double value = 0;
-    const NumberKind kind = ReadNumber(field, rowMark, value);
-    if (kind == NumberKind::Text) return RowKind::Other;
-    outOfRange = outOfRange || kind == NumberKind::OutOfRange;
+    const CellKind kind = ReadReading(fields[k], rowMark, value);
+    if (kind == CellKind::Text) return row;
+    if (kind != CellKind::Missing) row.width = k + 1;
+    outOfRange = outOfRange || kind == CellKind::OutOfRange;
+    row.anyReading = row.anyReading || kind == CellKind::Number;
     values.push_back(value);
   }
-  mark = rowMark;
-  return outOfRange ? RowKind::OutOfRange : RowKind::Row;
-}
-
-// Refuses text that is no text: a NUL or a control character other than tab, line and page
-// ends (and the old end-of-file mark), as in pictures, archives and UTF-16 files.
-void RefuseBinary(std::string_view text, const std::string& fileName) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == 0x1A) {
-      continue;
-    }
-    LineReader lines(text.substr(0, i + 1));
-    std::string_view line;
-    while (lines.Next(line)) {
-    }
-    throw EInvalidInput(Quoted(fileName) + " is not a text file (line " +
-                        std::to_string(lines.Number()) + " holds binary data)");
+  row.width = std::max<size_t>(row.width, 2);
+  for (size_t k = row.width; k < fields.size(); ++k) {
+    if (!fields[k].empty()) row.width = k + 1;  // a mark such as "*" holds its column's place
   }
+  if (timeKind == CellKind::Text || timeKind == CellKind::Missing) {
+    row.kind = row.anyReading ? RowKind::Untimed : RowKind::Other;
+  } else if (timeKind == CellKind::BadTime) {
+    row.kind = RowKind::BadTime;
+  } else {
+    row.kind = outOfRange ? RowKind::OutOfRange : RowKind::Row;
+    mark = rowMark;
+  }
+  return row;
 }
 
 struct Layout {
@@ -239,12 +183,14 @@ struct Layout {
   char mark = 0;  // 0: not known yet, the first number with a decimal mark decides
 };
 
-// Chooses the separator under which most of the first lines read as rows, and the decimal
-// mark those rows agree on.
+// Chooses the separator under which most of the first lines read as rows with readings (then
+// as rows at all, then as rows but for their time), and the decimal mark those rows agree on.
 Layout DetectLayout(std::string_view text) {
-  std::array<int32_t, kSeparators.size()> rows{};
-  std::array<int32_t, kSeparators.size()> dotRows{};
-  std::array<int32_t, kSeparators.size()> commaRows{};
+  struct Count {
+    int32_t withReadings = 0, rows = 0, untimed = 0, dot = 0, comma = 0;
+    auto Rank() const { return std::array{withReadings, rows, untimed}; }
+  };
+  std::array<Count, kSeparators.size()> counts{};
   std::vector<std::string_view> fields;
   std::vector<double> values;
   LineReader lines(text);
@@ -255,77 +201,212 @@ Layout DetectLayout(std::string_view text) {
     for (size_t k = 0; k < kSeparators.size(); ++k) {
       SplitFields(line, kSeparators[k], fields);
       char mark = 0;
-      if (ReadRow(fields, mark, values) == RowKind::Other) continue;
-      ++rows[k];
-      if (mark == '.') ++dotRows[k];
-      if (mark == ',') ++commaRows[k];
-      best = std::max(best, rows[k]);
+      const RowRead row = ReadRow(fields, mark, values);
+      Count& count = counts[k];
+      if (row.kind == RowKind::Untimed) ++count.untimed;
+      if (row.kind == RowKind::Other || row.kind == RowKind::Untimed) continue;
+      ++count.rows;
+      if (row.anyReading) ++count.withReadings;
+      if (mark == '.') ++count.dot;
+      if (mark == ',') ++count.comma;
+      best = std::max({best, count.rows, count.untimed});
     }
   }
-  size_t chosen = kSeparators.size() - 1;
-  for (size_t k = 0; k < kSeparators.size(); ++k) {
-    if (rows[k] == best) {
-      chosen = k;
-      break;
-    }
+  size_t chosen = 0;
+  for (size_t k = 1; k < kSeparators.size(); ++k) {
+    if (counts[k].Rank() > counts[chosen].Rank()) chosen = k;
   }
+  if (counts[chosen].Rank() == Count{}.Rank()) chosen = kSeparators.size() - 1;
   Layout layout;
   layout.separator = kSeparators[chosen];
-  if (dotRows[chosen] > 0 || commaRows[chosen] > 0) {
-    layout.mark = commaRows[chosen] > dotRows[chosen] ? ',' : '.';
-  }
+  const Count& count = counts[chosen];
+  if (count.dot > 0 || count.comma > 0) layout.mark = count.comma > count.dot ? ',' : '.';
   return layout;
+}
+
+// What a file without a single row holds instead, for the message that refuses it.
+struct Findings {
+  // The second line of numbers behind a first cell that is no time: the first is most often the
+  // header of such a table ("Cycle Nr.;1;2;3"), the second its first row ("A1;50;51;52").
+  int32_t untimedLines = 0;
+  int32_t untimedLine = 0;
+  std::string untimedCell;
+  int32_t numberLine = 0;  // the first line with a digit
+  std::string numberText;
+  int32_t textLine = 0;  // the first line that is neither empty nor a comment
+  std::string textText;
+
+  void Note(std::string_view line, int32_t number, const RowRead& row,
+            const std::vector<std::string_view>& fields) {
+    if (row.kind == RowKind::Untimed && ++untimedLines == 2) {
+      untimedLine = number;
+      untimedCell = Excerpt(fields[0]);
+    }
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty()) return;
+    if (textLine == 0) {
+      textLine = number;
+      textText = Excerpt(trimmed);
+    }
+    if (numberLine == 0 && trimmed.find_first_of("0123456789") != std::string_view::npos) {
+      numberLine = number;
+      numberText = Excerpt(trimmed);
+    }
+  }
+
+  std::string Message(const std::string& fileName) const {
+    std::string message = Quoted(fileName) + " holds no two columns of numbers: ";
+    if (untimedLine != 0) {
+      return message + "the first column holds no times (line " + std::to_string(untimedLine) +
+             ": " + untimedCell + ")";
+    }
+    if (numberLine != 0)
+      return message + "line " + std::to_string(numberLine) + " reads " + numberText;
+    if (textLine != 0) return message + "line " + std::to_string(textLine) + " reads " + textText;
+    return message + "it holds no text but comments";
+  }
+};
+
+// Builds the table row by row once the separator is known.
+class TableBuilder {
+ public:
+  TableBuilder(const std::string& fileName, char separator) : separator_(separator) {
+    table_.FileName = fileName;
+    table_.Separator = separator;
+  }
+
+  bool Started() const { return columns_ != 0; }
+
+  void Header(std::string_view line, int32_t number) {
+    header_ = line;
+    headerLine_ = number;
+  }
+
+  void Skipped(int32_t number) { table_.SkippedLines.push_back(number); }
+
+  void Add(const RowRead& row, const std::vector<double>& values, int32_t number) {
+    if (columns_ == 0) Start(row);
+    const size_t cells = values.size();
+    const bool widens = row.width > columns_;
+    if (cells < columns_ || (widens && fewestCells_ < row.width)) {
+      throw EInvalidInput(AtLine(table_.FileName, number) +
+                          std::to_string(widens ? row.width : cells) +
+                          " numbers where the rows above have " + std::to_string(columns_));
+    }
+    if (widens) Widen(row.width);
+    fewestCells_ = std::min(fewestCells_, cells);
+    const double time = row.clock ? values[0] : values[0] * secondsPerUnit_;
+    if (!std::isfinite(time)) {
+      throw EInvalidInput(AtLine(table_.FileName, number) +
+                          "a time beyond the range of a 64-bit real");
+    }
+    table_.Columns[0].push_back(time);
+    for (size_t k = 1; k < columns_; ++k) table_.Columns[k].push_back(values[k]);
+    table_.Lines.push_back(number);
+    clockTimes_ = clockTimes_ || row.clock;
+  }
+
+  TDataTable Finish(char mark) {
+    std::vector<std::string_view> fields;
+    SplitFields(header_, separator_, fields);
+    for (size_t k = 0; k < columns_; ++k) {
+      table_.Names.push_back(k < fields.size() ? std::string(fields[k]) : std::string());
+    }
+    const int32_t last = table_.Lines.back();
+    std::erase_if(table_.SkippedLines, [last](int32_t line) { return line > last; });
+    if (clockTimes_ && table_.TimeNote.empty()) {
+      table_.TimeNote = "clock times (h:mm:ss, mm:ss) read as seconds";
+    }
+    table_.DecimalMark = mark == 0 ? '.' : mark;
+    return std::move(table_);
+  }
+
+ private:
+  // The first row fixes the columns; the header above it names them and the time's unit.
+  void Start(const RowRead& row) {
+    columns_ = row.width;
+    table_.Columns.resize(columns_);
+    std::vector<std::string_view> fields;
+    SplitFields(header_, separator_, fields);
+    if (fields.empty()) return;
+    std::string unit, unknown;
+    secondsPerUnit_ = SecondsPerTimeUnit(fields[0], unit, unknown);
+    if (secondsPerUnit_ == 0) {
+      throw EInvalidInput(AtLine(table_.FileName, headerLine_) + "the time column's unit '" +
+                          unknown + "' (in '" + std::string(fields[0]) +
+                          "') is none of s, min and h");
+    }
+    if (!unit.empty()) {
+      table_.TimeNote =
+          "times in " + unit + " ('" + std::string(fields[0]) + "') converted to seconds";
+    }
+  }
+
+  void Widen(size_t columns) {
+    table_.Columns.resize(columns, std::vector<double>(table_.Lines.size(),
+                                                       std::numeric_limits<double>::quiet_NaN()));
+    columns_ = columns;
+  }
+
+  TDataTable table_;
+  char separator_;
+  std::string_view header_;  // the last line before the first row that is neither row nor comment
+  int32_t headerLine_ = 0;
+  size_t columns_ = 0;
+  size_t fewestCells_ = std::numeric_limits<size_t>::max();
+  double secondsPerUnit_ = 1;
+  bool clockTimes_ = false;
+};
+
+[[noreturn]] void TooLarge(const std::string& path) {
+  throw EInvalidInput(Quoted(path) + " is larger than 1 GiB, more than a data file holds");
 }
 
 }  // namespace
 
-TDataTable ParseDataText(std::string_view text, const std::string& fileName) {
+TDataTable ParseDataText(std::string_view bytes, const std::string& fileName) {
   // Line numbers are 32-bit; a data file is never near that size.
-  if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+  if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     throw EInvalidInput(Quoted(fileName) + " is too large for a data file");
   }
+  std::string converted;
+  const std::string_view text = DecodeText(bytes, fileName, converted);
   RefuseBinary(text, fileName);
-  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
   Layout layout = DetectLayout(text);
-  TDataTable table;
+  TableBuilder builder(fileName, layout.separator);
+  Findings findings;
   std::vector<std::string_view> fields;
   std::vector<double> values;
-  std::string_view header;  // the last line before the first row that is neither row nor comment
-  size_t columns = 0;
-
   LineReader lines(text);
   std::string_view line;
   while (lines.Next(line)) {
     if (IsComment(line)) continue;
     SplitFields(line, layout.separator, fields);
-    const RowKind kind = ReadRow(fields, layout.mark, values);
-    if (kind == RowKind::Other) {
-      if (columns == 0 && !Trim(line).empty()) header = line;
-      continue;
+    const RowRead row = ReadRow(fields, layout.mark, values);
+    const int32_t number = lines.Number();
+    switch (row.kind) {
+      case RowKind::Row:
+        builder.Add(row, values, number);
+        break;
+      case RowKind::OutOfRange:
+        throw EInvalidInput(AtLine(fileName, number) +
+                            "a number beyond the range of a 64-bit real");
+      case RowKind::BadTime:
+        throw EInvalidInput(AtLine(fileName, number) + row.fault);
+      case RowKind::Untimed:
+      case RowKind::Other:
+        if (builder.Started()) {
+          if (!Trim(line).empty()) builder.Skipped(number);
+        } else {
+          findings.Note(line, number, row, fields);
+          if (!Trim(line).empty()) builder.Header(line, number);
+        }
+        break;
     }
-    if (kind == RowKind::OutOfRange) {
-      throw EInvalidInput(AtLine(fileName, lines.Number()) +
-                          "a number beyond the range of a 64-bit real");
-    }
-    if (columns == 0) {
-      columns = values.size();
-      table.Columns.resize(columns);
-      SplitFields(header, layout.separator, fields);
-      for (size_t k = 0; k < columns; ++k) {
-        table.Names.push_back(k < fields.size() ? std::string(fields[k]) : std::string());
-      }
-    } else if (values.size() != columns) {
-      throw EInvalidInput(AtLine(fileName, lines.Number()) + std::to_string(values.size()) +
-                          " numbers where the rows above have " + std::to_string(columns));
-    }
-    for (size_t k = 0; k < columns; ++k) table.Columns[k].push_back(values[k]);
-    table.Lines.push_back(lines.Number());
   }
-  if (columns == 0) throw EInvalidInput(Quoted(fileName) + " holds no two columns of numbers");
-  table.Separator = layout.separator;
-  table.DecimalMark = layout.mark == 0 ? '.' : layout.mark;
-  return table;
+  if (!builder.Started()) throw EInvalidInput(findings.Message(fileName));
+  return builder.Finish(layout.mark);
 }
 
 TDataTable ReadDataFile(const std::string& path) {
@@ -336,15 +417,55 @@ TDataTable ReadDataFile(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
   if (!file) fail();
-  std::string text;
-  std::array<char, 1 << 16> chunk;
-  while (true) {
-    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    text.append(chunk.data(), got);
-    if (got < chunk.size()) break;
+  struct stat status {};
+  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<uint64_t>(status.st_size) > kMaxDataFileBytes) {
+    TooLarge(path);
   }
+  // The first block decides whether the rest is worth reading: an endless stream of zeros is
+  // refused after it, an endless text at the size limit.
+  std::string text(kEncodingBlock, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), file.get()));
   if (std::ferror(file.get())) fail();
+  std::string converted;
+  RefuseBinary(DecodeText(text, path, converted), path);
+  std::array<char, 1 << 16> chunk;
+  while (!std::feof(file.get())) {
+    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (std::ferror(file.get())) fail();
+    if (text.size() + got > kMaxDataFileBytes) {
+      TooLarge(path);
+    }
+    text.append(chunk.data(), got);
+  }
   return ParseDataText(text, path);
+}
+
+TColumnPoints ColumnPoints(const TDataTable& table, size_t column) {
+  TColumnPoints points;
+  const std::vector<double>& readings = table.Columns.at(column);
+  for (size_t i = 0; i < readings.size(); ++i) {
+    if (std::isnan(readings[i])) {
+      points.missingLines.push_back(table.Lines[i]);
+      continue;
+    }
+    points.time.push_back(table.Columns[0][i]);
+    points.readings.push_back(readings[i]);
+    points.lines.push_back(table.Lines[i]);
+  }
+  if (points.readings.empty()) {
+    throw EInvalidInput(Quoted(table.FileName) + ": " + ColumnLabel(table, column) +
+                        " holds no readings: every cell is empty or marks a missing reading");
+  }
+  return points;
+}
+
+std::string ColumnLabel(const TDataTable& table, size_t column) {
+  std::string label = "column " + std::to_string(column + 1);
+  const std::string name =
+      column < table.Names.size() ? std::string(Trim(table.Names[column])) : std::string();
+  if (!name.empty()) label += " ('" + name + "')";
+  return label;
 }
 
 }  // namespace actinfit

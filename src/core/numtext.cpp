@@ -355,4 +355,17 @@ char DetectDecimalSeparator() {
   }
 }
 
+void AppendShortestReal(std::string& text, double value, char decimalMark) {
+  std::array<char, 32> buffer;
+  char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+  std::replace(buffer.data(), end, '.', decimalMark);
+  text.append(buffer.data(), end);
+}
+
+std::string ShortestReal(double value, char decimalMark) {
+  std::string text;
+  AppendShortestReal(text, value, decimalMark);
+  return text;
+}
+
 }  // namespace actinfit

@@ -25,6 +25,11 @@ std::string FormatReal(double value, FloatStyle style, int32_t precision, int32_
 
 std::string FormatInteger(int32_t n);
 
+// The shortest text that reads back as the same 64-bit real ("50", "0.1", "1e-07"), with the
+// given decimal mark: what files and the batch program's lines write.
+void AppendShortestReal(std::string& text, double value, char decimalMark = '.');
+std::string ShortestReal(double value, char decimalMark = '.');
+
 // The process-wide decimal separator, '.' until set.
 char DecimalSeparator();
 void SetDecimalSeparator(char c);

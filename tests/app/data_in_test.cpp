@@ -31,6 +31,13 @@ QString WriteFile(const QTemporaryDir& folder, const QString& name, const QByteA
   return path;
 }
 
+// The UTF-16 little-endian bytes of an ASCII text, after the byte-order mark when `mark`.
+QByteArray Utf16(const char* ascii, bool mark) {
+  QByteArray bytes = mark ? QByteArray("\xFF\xFE") : QByteArray();
+  for (const char* c = ascii; *c != 0; ++c) bytes.append(*c).append('\0');
+  return bytes;
+}
+
 // Everything a bad file must leave alone: panes, fields, labels and the record.
 struct WindowState {
   QStringList texts;
@@ -122,6 +129,21 @@ class DataInTest : public WindowTest {
     QTest::newRow("CR LF and BOM")
         << QByteArray("\xEF\xBB\xBFtime;value\r\n0;50\r\n10;60,5\r\n30;90\r\n") << -1 << "0\n10\n30"
         << "50\n60.5\n90";
+    QTest::newRow("clock times") << QByteArray(
+                                        "Time\tA1\n0:00:00\t50\n0:01:30\t60\n1:00:00.5\t70\n")
+                                 << 1 << "0\n90\n3600.5"
+                                 << "50\n60\n70";
+    QTest::newRow("minutes header")
+        << QByteArray("Time [min];A1\n0;50\n0,5;60\n2;70\n") << 1 << "0\n30\n120"
+        << "50\n60\n70";
+    // Only the chosen column's missing readings leave their rows out.
+    QTest::newRow("missing readings") << QByteArray(
+                                             "t,A1,A2,A3\n0,1,50,\n10,,OVRFLW,3\n20,2,60,4\n"
+                                             "30,3,*,5\n40,4,70,6\n")
+                                      << 2 << "0\n20\n40"
+                                      << "50\n60\n70";
+    QTest::newRow("UTF-16 with its mark") << Utf16("t;y\r\n0;5\r\n10;6\r\n", true) << -1 << "0\n10"
+                                          << "5\n6";
   }
   void opensLikePastingTheColumns() {
     QFETCH(QByteArray, file);
@@ -170,6 +192,29 @@ class DataInTest : public WindowTest {
     }
   }
 
+  // A file whose times were converted says so in the question, also with one readings column.
+  void questionSaysHowTheTimesWereRead() {
+    QTemporaryDir folder;
+    const QString path =
+        WriteFile(folder, QStringLiteral("minutes.csv"), "Time [min];A1;A2\n0;50;\n1;60;7\n");
+    QString note;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) qFatal("no question");
+      note = dialog->findChild<QLabel*>(QStringLiteral("lbTimeNote"))->text();
+      caption = dialog->findChild<QComboBox*>(QStringLiteral("cbReadingsColumn"))->itemText(1);
+      if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+        dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/column_dialog.png"));
+      }
+      dialog->accept();
+    });
+    window_->OpenDataFile(path);
+    QCOMPARE(note, QStringLiteral("Times in minutes ('Time [min]') converted to seconds."));
+    QCOMPARE(caption, QStringLiteral("Column 3: A2 (7; 1 missing)"));
+    QCOMPARE(window_->model().Time, (std::vector<double>{0, 60}));
+  }
+
   // On the window or on a pane, which would otherwise take the file's name as text.
   void droppedFileOpens_data() {
     QTest::addColumn<bool>("onPane");
@@ -216,7 +261,26 @@ class DataInTest : public WindowTest {
     QTest::newRow("binary") << QByteArray("0 1\n1 2\n\x89PNG\0\x1A\n", 15) << -1
                             << "'%1' is not a text file (line 3 holds binary data)";
     QTest::newRow("one column") << QByteArray("t\n1\n2\n") << -1
-                                << "'%1' holds no two columns of numbers";
+                                << "'%1' holds no two columns of numbers: line 2 reads '1'";
+    QTest::newRow("wells as rows")
+        << QByteArray("Cycle Nr.;1;2;3\nA1;50;51;52\n") << -1
+        << "'%1' holds no two columns of numbers: the first column holds no times (line 2: 'A1')";
+    QTest::newRow("not a time") << QByteArray("t;y\n0:00:00;1\n1:75:00;2\n") << 1
+                                << "'%1', line 3: '1:75:00' is not a time: minutes and seconds run "
+                                   "from 00 to 59";
+    QTest::newRow("no minutes") << QByteArray("t;y\n:30;1\n") << 1
+                                << "'%1', line 2: ':30' is not a time (h:mm:ss, mm:ss or m:ss.s)";
+    QTest::newRow("negative time")
+        << QByteArray("0:00;1\n-0:30;2\n") << 1 << "'%1', line 2: '-0:30' is a negative time";
+    QTest::newRow("unknown unit") << QByteArray("Time [fortnights];A1\n0;1\n") << 1
+                                  << "'%1', line 1: the time column's unit 'fortnights' (in 'Time "
+                                     "[fortnights]') is none of s, min and h";
+    QTest::newRow("UTF-16 without mark") << Utf16("0;1\n", false) << -1
+                                         << "'%1' looks like UTF-16 text without its byte-order "
+                                            "mark: save it as UTF-8, or as UTF-16 with the mark";
+    QTest::newRow("no readings") << QByteArray("t;A1;A2\n0;1;*\n1;2;\n") << 2
+                                 << "'%1': column 3 ('A2') holds no readings: every cell is empty "
+                                    "or marks a missing reading";
     QTest::newRow("out of range") << QByteArray("0;1\n1;2\n2;1e999\n") << -1
                                   << "'%1', line 3: a number beyond the range of a 64-bit real";
     QTest::newRow("ragged") << QByteArray("0,1\n1,2,3\n") << -1
@@ -248,7 +312,9 @@ class DataInTest : public WindowTest {
     const QString path = WriteFile(folder, QStringLiteral("words.txt"), "no numbers here\n");
     QVERIFY(DropFile(*window_, path));
     QTRY_COMPARE(boxes_->texts,
-                 QStringList{QStringLiteral("'%1' holds no two columns of numbers.").arg(path)});
+                 QStringList{QStringLiteral("'%1' holds no two columns of numbers: line 1 reads "
+                                            "'no numbers here'")
+                                 .arg(path)});
   }
 
   // A file opened while a fit runs (at its first report) replaces the record; the fit carries on

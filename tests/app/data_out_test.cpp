@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <csignal>
 
 #include "app/charts/chart_view.h"
+#include "core/datafile.h"
 #include "core/errors.h"
 #include "core/version.h"
 #include "window_fixture.h"
@@ -87,11 +89,31 @@ class DataOutTest : public WindowTest {
     QTemporaryDir folder;
     SetText(*window_, "mResults",
             QStringLiteral("12.34567\t1.0000E+01\t1.0000E+02\t1.0000E-08\t8.0000E+00\t1.0000E+00"));
-    window_->SaveResults(folder.filePath(QStringLiteral("results.tsv")));
-    QCOMPARE(ReadAll(folder.filePath(QStringLiteral("results.tsv"))),
-             QByteArray("Error [fluorescence^2]\tBFluo [fluorescence]\tTShift [s]\tKnuc "
-                        "[uM-2s-1]\tKon [uM-1s-1]\tKoff [s-1]\n"
-                        "12.34567\t1.0000E+01\t1.0000E+02\t1.0000E-08\t8.0000E+00\t1.0000E+00\n"));
+    const QString results = folder.filePath(QStringLiteral("results.tsv"));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    window_->SaveResults(results);
+    const QList<QByteArray> lines = ReadAll(results).split('\n');
+    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines[0], "# actinfit " + QByteArray(kVersion.data()) +
+                           ": fit results as logged, one line per coordinate fit (also each run of "
+                           "a series) or least-squares refinement");
+    QCOMPARE(lines[1], QByteArray("# data\tdefault data set"));
+    QCOMPARE(lines[2], QByteArray("# G-actin [uM]\t6"));
+    QCOMPARE(lines[3], QByteArray("# dt [s]\t0.1"));
+    QVERIFY(lines[4].startsWith("# saved\t"));
+    const QDateTime saved =
+        QDateTime::fromString(QString::fromLatin1(lines[4].mid(8)), Qt::ISODate);
+    QVERIFY2(saved >= before && saved <= QDateTime::currentDateTime(), lines[4].constData());
+    QCOMPARE(lines[5], QByteArray("Error [fluorescence^2]\tBFluo [fluorescence]\tTShift [s]\tKnuc "
+                                  "[uM-2s-1]\tKon [uM-1s-1]\tKoff [s-1]"));
+    QCOMPARE(lines[6],
+             QByteArray("12.34567\t1.0000E+01\t1.0000E+02\t1.0000E-08\t8.0000E+00\t1.0000E+00"));
+    QCOMPARE(lines[7], QByteArray());
+    // The comment lines do not keep the data reader from reading it back.
+    const TDataTable table = ReadDataFile(results.toStdString());
+    QCOMPARE(table.Names[1], "BFluo [fluorescence]");
+    QCOMPARE(table.Columns,
+             (std::vector<std::vector<double>>{{12.34567}, {10}, {100}, {1e-8}, {8}, {1}}));
 
     SetText(*window_, "mSens", QStringLiteral("P2|P1\t1\t2\n3\t4,5\t6"));
     window_->SaveSensitivity(folder.filePath(QStringLiteral("grid.tsv")));

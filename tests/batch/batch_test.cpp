@@ -1,6 +1,7 @@
 // The batch program driven as a user runs it: files in, lines or JSON out, exit codes.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -72,10 +73,18 @@ TModel WindowModel(const std::vector<double>& readings) {
   return m;
 }
 
-// The window's result line.
+constexpr const char* kNames[kParamCount] = {"BFluo", "TShift", "Knuc", "Kon", "Koff"};
+
+// The shortest text that reads back as the same 64-bit real.
+std::string Shortest(double value) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, value).ptr};
+}
+
+// The error and the parameters as the batch program's lines give them.
 std::string ResultLine(double error, const TModel& m) {
-  std::string line = FormatReal(error, FloatStyle::Fixed, 5, 5);
-  for (const double p : m.Param) line += '\t' + FormatReal(p, FloatStyle::Exponent, 5, 2);
+  std::string line = Shortest(error);
+  for (const double p : m.Param) line += '\t' + Shortest(p);
   return line;
 }
 
@@ -114,7 +123,7 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::string expected =
       "trace\terror\tBFluo\tTShift\tKnuc\tKon\tKoff\tBFluo_se\tTShift_se\tKnuc_se\tKon_se"
-      "\tKoff_se\tmessage\n";
+      "\tKoff_se\ton_bound\tmessage\n";
   for (const TWell& well : Plate()) {
     TModel m = WindowModel(well.readings);
     m.Param[TShift] = 60;
@@ -123,9 +132,15 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
     expected += plate_ + ":" + well.name + "\t" + ResultLine(refinement.Error, m);
     for (const double se : refinement.StdError) {
       expected += '\t';
-      if (!std::isnan(se)) expected += FormatReal(se, FloatStyle::Exponent, 5, 2);
+      if (!std::isnan(se)) expected += Shortest(se);
     }
-    expected += "\t\n";
+    std::string onBound;
+    for (int k = 0; k < kParamCount; ++k) {
+      if (refinement.OnBound[static_cast<size_t>(k)]) {
+        onBound.append(onBound.empty() ? "" : ",").append(kNames[k]);
+      }
+    }
+    expected += '\t' + onBound + "\t\n";
   }
   EXPECT_EQ(run.out, expected);
 }
@@ -159,14 +174,14 @@ TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
   EXPECT_EQ(run.err, "");
   std::string expected =
       "trace\terror\tBFluo\tTShift\tKnuc\tKon\tKoff\tBFluo_se\tTShift_se\tKnuc_se\tKon_se"
-      "\tKoff_se";
+      "\tKoff_se\ton_bound";
   for (const char* q : {"BFluo", "Knuc", "Kon", "Koff", "KnucKon", "KoffKon"}) {
     for (const char* field : {"_low", "_high", "_low_at_bound", "_high_at_bound"}) {
       expected += std::string("\t") + q + field;
     }
   }
   expected += "\tmessage\n";
-  const auto text = [](double v) { return FormatReal(v, FloatStyle::Exponent, 5, 2); };
+  const auto text = [](double v) { return ShortestReal(v); };
   bool anyAtBound = false;
   for (const TWell& well : Plate()) {
     const TWellIntervals core = CoreIntervals(well);
@@ -175,6 +190,12 @@ TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
     for (const double se : core.refinement.StdError) {
       expected += '\t';
       if (!std::isnan(se)) expected += text(se);
+    }
+    expected += '\t';
+    for (int32_t k = 0, named = 0; k < kParamCount; ++k) {
+      if (!core.refinement.OnBound[static_cast<size_t>(k)]) continue;
+      if (named++ > 0) expected += ',';
+      expected += ParamName(k);
     }
     for (int32_t column = 0; column < 6; ++column) {
       const std::optional<TInterval>& interval = IntervalColumn(core.profile, column);
@@ -217,7 +238,7 @@ TEST_F(BatchTest, RefineWritesOnlyItsOwnMessagesToStandardError) {
   for (std::string line; std::getline(out, line);) {
     fields.push_back(static_cast<size_t>(std::count(line.begin(), line.end(), '\t')) + 1);
   }
-  EXPECT_EQ(fields, std::vector<size_t>(4, 12 + 24 + 1));
+  EXPECT_EQ(fields, std::vector<size_t>(4, 13 + 24 + 1));
   std::istringstream in(run.err);
   int32_t lines = 0;
   for (std::string line; std::getline(in, line); ++lines) {

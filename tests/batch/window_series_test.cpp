@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "core/numtext.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -57,12 +58,19 @@ class WindowSeriesTest : public WindowTest {
     batchLines.removeAll(QString());
     QCOMPARE(batchLines.size(), 1 + 3);
     for (qsizetype run = 0; run < 3; ++run) {
-      // trace, run, the window's line, an empty message
+      // trace, run, the numbers of the window's line to the last digit, an empty message
       QStringList fields = batchLines[run + 1].split(u'\t');
       QCOMPARE(fields.takeFirst(), file + QStringLiteral(":2"));
       QCOMPARE(fields.takeFirst(), QString::number(run + 1));
       QCOMPARE(fields.takeLast(), QString());
-      QCOMPARE(fields.join(u'\t'), windowLines[run]);
+      QStringList inWindowStyle;
+      for (qsizetype k = 0; k < fields.size(); ++k) {
+        const double value = ParseReal(fields[k].toStdString());
+        inWindowStyle << QString::fromStdString(
+            k == 0 ? FormatReal(value, FloatStyle::Fixed, 5, 5)
+                   : FormatReal(value, FloatStyle::Exponent, 5, 2));
+      }
+      QCOMPARE(inWindowStyle.join(u'\t'), windowLines[run]);
     }
   }
 };

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <algorithm>
+#include <cmath>
 
 #include "app/files/number_text.h"
 
@@ -14,18 +14,33 @@ namespace actinfit {
 
 namespace {
 
-// "Column 3: Fluorescence (50, 50.015, 50.058 ...)": the name and the first values.
+// "Column 3: Fluorescence (50; 50.015; 50.058 ...; 2 missing)": the name, the first values
+// present and how many are missing.
 QString ColumnCaption(const TDataTable& table, size_t column) {
   QString caption = QStringLiteral("Column %1").arg(column + 1);
   const std::string& name = table.Names[column];
   if (!name.empty()) caption += QStringLiteral(": ") + QString::fromStdString(name);
   const std::vector<double>& values = table.Columns[column];
   QStringList first;
-  for (size_t i = 0; i < std::min<size_t>(3, values.size()); ++i) {
-    first << QString::fromStdString(ShortestReal(values[i], table.DecimalMark));
+  size_t present = 0;
+  for (const double value : values) {
+    if (std::isnan(value)) continue;
+    if (++present <= 3) first << QString::fromStdString(ShortestReal(value, table.DecimalMark));
   }
-  return caption + QStringLiteral(" (%1%2)").arg(first.join(QStringLiteral("; ")),
-                                                 values.size() > 3 ? QStringLiteral(" ...") : "");
+  if (present > 3) first.back() += QStringLiteral(" ...");
+  if (present < values.size()) first << QStringLiteral("%1 missing").arg(values.size() - present);
+  return caption + QStringLiteral(" (%1)").arg(first.join(QStringLiteral("; ")));
+}
+
+// "Times in minutes ('Time [min]') converted to seconds.", or nothing for plain seconds.
+QLabel* TimeNoteLabel(const TDataTable& table, QWidget* parent) {
+  if (table.TimeNote.empty()) return nullptr;
+  QString note = QString::fromStdString(table.TimeNote);
+  note[0] = note[0].toUpper();
+  auto* label = new QLabel(note + u'.', parent);
+  label->setObjectName(QStringLiteral("lbTimeNote"));
+  label->setWordWrap(true);
+  return label;
 }
 
 int OfferedColumn(const TDataTable& table) {
@@ -57,6 +72,7 @@ int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable
   }
   columns->setCurrentIndex(OfferedColumn(table) - 1);
   layout->addWidget(columns);
+  if (QLabel* note = TimeNoteLabel(table, &dialog)) layout->addWidget(note);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

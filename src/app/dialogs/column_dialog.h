@@ -9,8 +9,9 @@ class QWidget;
 namespace actinfit {
 
 // Asks which column of `table` (read from `fileName`) holds the readings; column 0 is the time
-// and is not offered. Returns the chosen column, or -1 when the user cancels. Offers first the
-// column whose name begins with "reading", else column 1.
+// and is not offered. Says how the times were converted to seconds, where they were. Returns the
+// chosen column, or -1 when the user cancels. Offers first the column whose name begins with
+// "reading", else column 1.
 int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable& table);
 
 }  // namespace actinfit

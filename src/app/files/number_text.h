@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace actinfit {
+#include "core/numtext.h"  // ShortestReal
 
-void AppendShortestReal(std::string& text, double value, char decimalMark);
-std::string ShortestReal(double value, char decimalMark);
+namespace actinfit {
 
 // One value per line, lines joined by '\n' (no break after the last).
 std::string ColumnLines(const std::vector<double>& values, char decimalMark);

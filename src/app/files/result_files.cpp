@@ -35,8 +35,18 @@ std::string PaneFileText(const std::vector<std::string>& paneLines) {
   return text;
 }
 
-std::string ResultsFileText(const std::vector<std::string>& paneLines) {
-  return ResultsHeader() + '\n' + PaneFileText(paneLines);
+std::string ResultsFileText(const std::vector<std::string>& paneLines, const ResultsSource& source,
+                            char decimalMark) {
+  std::string text;
+  AppendLine(text, "# actinfit " + std::string(kVersion) +
+                       ": fit results as logged, one line per coordinate fit (also each run of a "
+                       "series) or least-squares refinement");
+  AppendLine(text, "# data\t" + source.data);
+  AppendLine(text, "# G-actin [uM]\t" + ShortestReal(source.gActin, decimalMark));
+  AppendLine(text, "# dt [s]\t" + ShortestReal(source.dt, decimalMark));
+  AppendLine(text, "# saved\t" + source.savedAt);
+  AppendLine(text, ResultsHeader());
+  return text + PaneFileText(paneLines);
 }
 
 std::string CurveFileText(const TModel& evaluated, double error, char decimalMark) {

@@ -12,8 +12,19 @@ namespace actinfit {
 // The header row of a results file: the error, then the five parameters with their units.
 std::string ResultsHeader();
 
-// The header row, then the lines of the results pane as they stand.
-std::string ResultsFileText(const std::vector<std::string>& paneLines);
+// What the lines of a results pane were computed from, for the comment lines of its file.
+struct ResultsSource {
+  std::string data;   // the data source: "FILE: COLUMN", "pasted", "default data set"
+  double gActin = 0;  // of the record the window holds
+  double dt = 0;
+  std::string savedAt;  // the date and time of saving
+};
+
+// Comment lines ("# ") naming the program's version, what the lines are, the data source,
+// G-actin, the time step and the date; then the header row, then the lines of the results pane
+// as they stand.
+std::string ResultsFileText(const std::vector<std::string>& paneLines, const ResultsSource& source,
+                            char decimalMark);
 
 // The lines of a pane, each ended by a line break.
 std::string PaneFileText(const std::vector<std::string>& paneLines);
