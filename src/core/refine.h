@@ -59,6 +59,11 @@ TRefinement RefineLeastSquares(const ModelAccess& model, const RefineReport& rep
 // Parameters whose bounds span at least this ratio are spread and refined on a log scale.
 inline constexpr double kLogScaleRatio = 100;
 
+// Keeps the solver's own log lines ("Terminating: ...") off standard error: the refinement
+// reports its failures as errors of its own. Programs call it once at start; later calls do
+// nothing.
+void SilenceSolverLog();
+
 // The name of a parameter as messages and reports use it ("BFluo", "TShift", ...).
 const char* ParamName(int32_t index);
 
