@@ -8,12 +8,18 @@
 namespace actinfit {
 namespace {
 
-// Significant digits: results and interval ends, standard errors.
+// Significant digits: results and interval ends in the tables, standard errors and the numbers
+// of sentences read at a glance.
 constexpr int32_t kValueDigits = 5;
 constexpr int32_t kErrorDigits = 3;
+constexpr int32_t kSentenceDigits = 3;
 
 std::string Value(double v) {
   return ReportNumber(v, kValueDigits);
+}
+
+std::string Short(double v) {
+  return ReportNumber(v, kSentenceDigits);
 }
 
 std::string Fixed(double value, int32_t decimals) {
@@ -35,17 +41,19 @@ std::string StatisticsInterval(const TFitStatistics& s, int32_t k) {
 }
 
 // A profile interval with the ends that reach a bound in words.
-std::string ProfileInterval(const TInterval& interval) {
-  std::string text = Value(interval.Low) + " to " + Value(interval.High);
-  if (interval.LowAtBound) text += "; not limited by the data below " + Value(interval.Low);
-  if (interval.HighAtBound) text += "; not limited by the data above " + Value(interval.High);
+std::string ProfileInterval(const TInterval& interval, int32_t digits = kValueDigits) {
+  const std::string low = ReportNumber(interval.Low, digits);
+  const std::string high = ReportNumber(interval.High, digits);
+  std::string text = low + " to " + high;
+  if (interval.LowAtBound) text += "; not limited by the data below " + low;
+  if (interval.HighAtBound) text += "; not limited by the data above " + high;
   return text;
 }
 
 // The same for a rate named inside a sentence: the bound only marked.
 std::string ShortInterval(const TInterval& interval) {
-  std::string text = Value(interval.Low) + (interval.LowAtBound ? " (its lower bound)" : "") +
-                     " to " + Value(interval.High);
+  std::string text = Short(interval.Low) + (interval.LowAtBound ? " (its lower bound)" : "") +
+                     " to " + Short(interval.High);
   return text + (interval.HighAtBound ? " (its upper bound)" : "");
 }
 
@@ -108,8 +116,9 @@ std::string CombinationSentence(const TFitStatistics& s, int32_t quantity,
   }
   const double value =
       quantity == kProfileKnucKon ? s.Value[Knuc] * s.Value[Kon] : s.Value[Koff] / s.Value[Kon];
-  std::string text = "The data determine " + name + " = " + Value(value) + " " +
-                     QuantityUnit(quantity) + " (" + ProfileInterval(*interval) + ")";
+  std::string text = "The data determine " + name + " = " + Short(value) + " " +
+                     QuantityUnit(quantity) + " (" + ProfileInterval(*interval, kSentenceDigits) +
+                     ")";
   const double width = RelativeWidth(*interval, value);
   std::string separator = "; ";
   for (const int32_t k : rates) {

@@ -151,5 +151,74 @@ TEST(FitReport, NumbersInTheStyleOfTheirSize) {
   EXPECT_EQ(ReportNumber(4.98617e-9, 3), "4,99E-9");
 }
 
+// A profile filled by hand: every way a profile can end, and the words the report gives it.
+TEST(FitReport, ProfileIntervalsInWords) {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  const HandMade h({10, 100, 3.41e-8, 10, 0.5}, {0, 0, 1e-11, 0.1, 0}, {100, 200, 1e-6, 13.2, 20},
+                   {1, nan, 1e-9, 0.1, 0.2});
+  TFitStatistics s = FitStatistics(h.model, h.refinement);
+  TProfileResult p;
+  p.Status.fill(TProfileStatus::NotProfiled);
+  const auto set = [&](int32_t q, TProfileStatus status, std::optional<TInterval> interval) {
+    p.Status[static_cast<size_t>(q)] = status;
+    if (q == kProfileKnucKon) {
+      p.KnucKon = interval;
+    } else if (q == kProfileKoffKon) {
+      p.KoffKon = interval;
+    } else {
+      p.Param[static_cast<size_t>(q)] = interval;
+    }
+  };
+  set(BFluo, TProfileStatus::Done, TInterval{9, 11, false, false});
+  set(Knuc, TProfileStatus::Done, TInterval{2.6e-8, 9.2e-7, false, false});
+  set(Kon, TProfileStatus::Done, TInterval{0.37, 13.2, false, true});
+  set(Koff, TProfileStatus::CutShort, TInterval{0, 0.62, true, false});
+  p.Note[Koff] = "Floating point overflow";
+  set(kProfileKnucKon, TProfileStatus::Done, TInterval{3.29e-7, 3.54e-7, false, false});
+  set(kProfileKoffKon, TProfileStatus::Unfinished, std::nullopt);
+  p.SSRMin = 100;
+  p.Threshold = 103.5;
+  p.Stopped = true;
+  s.Profile = p;
+
+  const std::array<TReportRow, 5> rows = ReportRows(s);
+  EXPECT_EQ(rows[BFluo].Profile, "9 to 11");
+  EXPECT_EQ(rows[TShift].Profile, "-");
+  EXPECT_EQ(rows[Kon].Profile, "0.37 to 13.2; not limited by the data above 13.2");
+  EXPECT_EQ(rows[Koff].Profile, "0 to 0.62; not limited by the data below 0 (cut short)");
+  const std::vector<std::string> sentences = ProfileSentences(s);
+  const std::vector<std::string> expected{
+      "A value lies inside its 95 % profile interval when, held there with every other refined "
+      "parameter refitted, the sum of squared residuals stays at or below 103.5 (the least, 100, "
+      "times 1 + F/(n − p)).",
+      "The data determine Knuc·Kon = 3.41E-7 µM⁻³s⁻² (3.29E-7 to 3.54E-7); Knuc alone only to "
+      "within 2.6E-8 to 9.2E-7, Kon alone only to within 0.37 to 13.2 (its upper bound).",
+      "The profile of Koff/Kon is unfinished.",
+      "The profile of Koff was cut short (Floating point overflow): its interval is the part "
+      "found.",
+      "The profiles were stopped: those not finished are marked so."};
+  EXPECT_EQ(sentences, expected);
+
+  // The text: the profile column in the table, the combinations, the sentences.
+  const std::string text = FitReportText(s);
+  EXPECT_EQ(text.substr(0, text.find('\n')),
+            "Parameter\tValue\tStandard error\t95 % interval\t95 % profile interval\tStatus");
+  EXPECT_NE(text.find("Kon (µM⁻¹s⁻¹)\t10\t± 0.1\t9.5697 to 10.43\t0.37 to 13.2; not limited by "
+                      "the data above 13.2\trefined\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Knuc·Kon (µM⁻³s⁻²)\t3.41E-7\t3.29E-7 to 3.54E-7\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Koff/Kon (µM)\t0.05\tunfinished\n"), std::string::npos) << text;
+  for (const std::string& sentence : expected) {
+    EXPECT_NE(text.find(sentence + '\n'), std::string::npos) << sentence;
+  }
+
+  // The same without a profile: no column, no combinations.
+  s.Profile.reset();
+  EXPECT_EQ(ReportRows(s)[Kon].Profile, "");
+  EXPECT_EQ(FitReportText(s).find("profile"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace actinfit

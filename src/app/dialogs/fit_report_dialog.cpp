@@ -203,7 +203,16 @@ QWidget* ProfilePage(const TFitStatistics& s) {
   const TProfileResult& profile = *s.Profile;
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("pgProfiles"));
-  auto* grid = new QGridLayout(page);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Wrapped(
+      QStringLiteral("Each plot shows the least sum of squared residuals (SSR) with the quantity "
+                     "held at a value and every other refined parameter refitted. The values "
+                     "whose SSR stays below the dashed line, %1, form its 95 % profile interval; "
+                     "the dot is the best fit.")
+          .arg(QString::fromStdString(ReportNumber(profile.Threshold, 5))),
+      "lbProfileHelp", page));
+  auto* grid = new QGridLayout;
+  layout->addLayout(grid, 1);
   int shown = 0;
   for (int32_t q = 0; q < kProfileQuantities; ++q) {
     if (profile.Curve[static_cast<size_t>(q)].Value.empty()) continue;

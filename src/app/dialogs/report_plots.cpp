@@ -9,6 +9,8 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
 
 #include "app/layout/fonts.h"
 #include "core/fit_report.h"
@@ -51,15 +53,15 @@ void Attach(QChart* chart, QAbstractAxis* axis, Qt::Alignment side, const QStrin
 // Labels need a precision: a bare "%g" draws none when the chart localises its numbers.
 const QString kLabelFormat = QStringLiteral("%.6g");
 
-// 1, 2 or 5 times a power of ten, near a fifth of the span: four to ten ticks.
-double TickInterval(double span) {
-  const double decade = std::pow(10.0, std::floor(std::log10(span / 5)));
-  const double mantissa = span / 5 / decade;
+// 1, 2 or 5 times a power of ten, near the span / `ticks`.
+double TickInterval(double span, int ticks) {
+  const double decade = std::pow(10.0, std::floor(std::log10(span / ticks)));
+  const double mantissa = span / ticks / decade;
   return (mantissa < 1.5 ? 1 : mantissa < 3.5 ? 2 : mantissa < 7.5 ? 5 : 10) * decade;
 }
 
-// Exactly [low, high], ticks on round numbers inside it.
-QValueAxis* LinearAxis(double low, double high) {
+// Exactly [low, high], about `ticks` ticks on round numbers inside it.
+QValueAxis* LinearAxis(double low, double high, int ticks = 5) {
   if (!(high > low)) {
     const double pad = low == 0 ? 1 : std::fabs(low) * 0.1;
     low -= pad;
@@ -68,7 +70,7 @@ QValueAxis* LinearAxis(double low, double high) {
   auto* axis = new QValueAxis;
   axis->setRange(low, high);
   axis->setTickType(QValueAxis::TicksDynamic);
-  const double interval = TickInterval(high - low);
+  const double interval = TickInterval(high - low, ticks);
   axis->setTickInterval(interval);
   axis->setTickAnchor(std::ceil(low / interval) * interval);
   axis->setLabelFormat(kLabelFormat);
@@ -84,6 +86,27 @@ QLogValueAxis* LogAxis(double low, double high) {
   axis->setRange(std::pow(10.0, std::floor(std::log10(low))),
                  std::pow(10.0, std::ceil(std::log10(high))));
   return axis;
+}
+
+std::pair<double, double> Range(const QAbstractAxis* axis) {
+  if (const auto* log = qobject_cast<const QLogValueAxis*>(axis)) return {log->min(), log->max()};
+  const auto* linear = static_cast<const QValueAxis*>(axis);
+  return {linear->min(), linear->max()};
+}
+
+// Values counted in a power of ten: "×10⁻⁷".
+struct TScale {
+  double factor = 1;
+  std::string title;
+};
+
+TScale ScaleFor(double largest) {
+  if (largest == 0 || (largest >= 1e-3 && largest < 1e5)) return {};
+  const int exponent = static_cast<int>(std::floor(std::log10(largest)));
+  static constexpr const char* kSuperscript[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
+  std::string title = exponent < 0 ? "×10⁻" : "×10";
+  for (const char digit : std::to_string(std::abs(exponent))) title += kSuperscript[digit - '0'];
+  return {std::pow(10.0, -exponent), title};
 }
 
 QLineSeries* Line(QChart* chart, const QColor& colour, Qt::PenStyle style) {
@@ -170,38 +193,41 @@ QChartView* ProfilePlot(const TProfileResult& profile, int32_t quantity, double 
   const double top = profile.SSRMin + 2.5 * rise;
   double low = best, high = best;
   bool positive = best > 0;
-  QList<QPointF> points;
   for (size_t i = 0; i < curve.Value.size() && i < curve.SSR.size(); ++i) {
-    points.append(QPointF(curve.Value[i], curve.SSR[i]));
     if (curve.SSR[i] > top) continue;
     low = std::min(low, curve.Value[i]);
     high = std::max(high, curve.Value[i]);
     positive = positive && curve.Value[i] > 0;
+  }
+  const bool logarithmic = IsRate(quantity) && positive && high >= 10 * low;
+  // A linear axis of tiny or huge values counts in a power of ten that its title names.
+  const TScale scale = logarithmic ? TScale{} : ScaleFor(std::max(std::fabs(low), std::fabs(high)));
+  QList<QPointF> points;
+  for (size_t i = 0; i < curve.Value.size() && i < curve.SSR.size(); ++i) {
+    points.append(QPointF(curve.Value[i] * scale.factor, curve.SSR[i]));
   }
   Line(chart, kCurve, Qt::SolidLine)->replace(points);
   QLineSeries* threshold = Line(chart, kThreshold, Qt::DashLine);
   auto* minimum = new QScatterSeries;
   minimum->setMarkerSize(7);
   minimum->setColor(kCurve);
-  minimum->append(best, profile.SSRMin);
+  minimum->append(best * scale.factor, profile.SSRMin);
   chart->addSeries(minimum);
 
-  const bool logarithmic = IsRate(quantity) && positive && high >= 10 * low;
-  QAbstractAxis* x = logarithmic
-                         ? static_cast<QAbstractAxis*>(LogAxis(low, high))
-                         : LinearAxis(low - 0.05 * (high - low), high + 0.05 * (high - low));
-  threshold->append(
-      logarithmic ? static_cast<QLogValueAxis*>(x)->min() : static_cast<QValueAxis*>(x)->min(),
-      profile.Threshold);
-  threshold->append(
-      logarithmic ? static_cast<QLogValueAxis*>(x)->max() : static_cast<QValueAxis*>(x)->max(),
-      profile.Threshold);
-  QValueAxis* y = LinearAxis(profile.SSRMin - 0.2 * rise, top);
+  low *= scale.factor;
+  high *= scale.factor;
+  const double pad = 0.05 * (high - low);
+  QAbstractAxis* x = logarithmic ? static_cast<QAbstractAxis*>(LogAxis(low, high))
+                                 : LinearAxis(low - pad, high + pad, 3);  // long labels: few
+  const auto [left, right] = Range(x);
+  threshold->append(left, profile.Threshold);
+  threshold->append(right, profile.Threshold);
+  const std::string unit =
+      scale.factor == 1 ? QuantityUnit(quantity) : scale.title + " " + QuantityUnit(quantity);
   Attach(chart, x, Qt::AlignBottom,
-         QString::fromStdString(std::string(QuantityName(quantity)) + " (" +
-                                QuantityUnit(quantity) + ")"));
-  Attach(chart, y, Qt::AlignLeft, QStringLiteral("SSR"));
-  AttachAll(chart, x, y);
+         QString::fromStdString(std::string(QuantityName(quantity)) + " (" + unit + ")"));
+  Attach(chart, LinearAxis(profile.SSRMin - 0.2 * rise, top), Qt::AlignLeft, QStringLiteral("SSR"));
+  AttachAll(chart, x, chart->axes(Qt::Vertical).first());
   QChartView* view = View(chart, parent);
   view->setObjectName(QStringLiteral("chProfile%1").arg(quantity));
   return view;
