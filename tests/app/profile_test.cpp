@@ -16,6 +16,9 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
+#include <limits>
+#include <vector>
 
 #include "app/dialogs/fit_report_dialog.h"
 #include "window_fixture.h"
@@ -29,6 +32,52 @@ const char* const kOperations[] = {"btApply", "btCalculate", "btFit", "btEstimat
 
 // The columns of the parameter table with a profile.
 enum Column { kName, kValue, kError, kInterval, kProfile, kStatus };
+
+// Statistics of a three-point record with a profile filled by hand: Knuc's profile spans three
+// decades, Koff's was cut short, the ratio's is unfinished.
+TFitStatistics HandMadeProfile() {
+  TModel m(3);
+  m.Param = {10, 100, 3.41e-8, 10, 0.5};
+  m.Min = {0, 0, 1e-11, 0.1, 0};
+  m.Max = {100, 200, 1e-6, 13.2, 20};
+  m.Fit = {true, false, true, true, true};
+  m.Data = {1, 2, 4};
+  m.Residual = {0.5, -0.5, 0.25};
+  TRefinement r{};
+  r.StdError = {1, 0, 1e-9, 0.1, 0.2};
+  r.StdError[TShift] = std::numeric_limits<double>::quiet_NaN();
+  for (auto& row : r.Correlation) row.fill(0);
+  r.Points = 3;
+  r.Refined = 1;
+  TFitStatistics s = FitStatistics(m, r);
+  TProfileResult p;
+  p.SSRMin = 100;
+  p.Threshold = 103.5;
+  const auto curve = [&](int32_t q, std::vector<double> values, double best) {
+    p.Curve[static_cast<size_t>(q)].Value = values;
+    for (const double v : values) {
+      const double d = q == Knuc ? std::log10(v / best) : (v - best) / best;
+      p.Curve[static_cast<size_t>(q)].SSR.push_back(100 + 4 * d * d);
+    }
+  };
+  p.Status = {TProfileStatus::Done,      TProfileStatus::NotProfiled, TProfileStatus::Done,
+              TProfileStatus::Done,      TProfileStatus::CutShort,    TProfileStatus::Done,
+              TProfileStatus::Unfinished};
+  p.Param[BFluo] = TInterval{9, 11, false, false};
+  p.Param[Knuc] = TInterval{1.1e-9, 9.9e-7, false, false};
+  p.Param[Kon] = TInterval{0.37, 13.2, false, true};
+  p.Param[Koff] = TInterval{0, 0.62, true, false};
+  p.KnucKon = TInterval{3.29e-7, 3.54e-7, false, false};
+  p.Note[Koff] = "Floating point overflow";
+  curve(BFluo, {8, 9, 10, 11, 12}, 10);
+  curve(Knuc, {1e-9, 1e-8, 3.41e-8, 1e-7, 1e-6}, 3.41e-8);
+  curve(Kon, {0.3, 1, 10, 13.2}, 10);
+  curve(Koff, {0, 0.5, 0.62}, 0.5);
+  curve(kProfileKnucKon, {3.2e-7, 3.41e-7, 3.6e-7}, 3.41e-7);
+  curve(kProfileKoffKon, {0.05, 0.06}, 0.05);
+  s.Profile = p;
+  return s;
+}
 
 }  // namespace
 
@@ -187,6 +236,40 @@ class ProfileTest : public WindowTest {
     QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
     QVERIFY(Cell(2, kProfile).contains(QStringLiteral(" to ")));
     ExpectIdle();
+  }
+
+  // The profile page of a hand-made profile: a plot per quantity with a curve, titled with how
+  // its profile ended; a rate spanning decades on a logarithmic axis, small values counted in
+  // their power of ten, and every axis with its values.
+  void plotsSayHowEachProfileEnded() {
+    TFitReportDialog dialog(HandMadeProfile(), window_.get());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    Control<QTabWidget>(dialog, "tabFitReport")->setCurrentIndex(1);
+    const struct {
+      const char* plot;
+      const char* title;
+      bool logarithmic;
+      const char* axis;
+    } plots[] = {
+        {"chProfile0", "BFluo", false, "BFluo (a.u.)"},
+        {"chProfile2", "Knuc", true, "Knuc (µM⁻²s⁻¹)"},
+        {"chProfile3", "Kon", true, "Kon (µM⁻¹s⁻¹)"},
+        {"chProfile4", "Koff (cut short)", false, "Koff (s⁻¹)"},
+        {"chProfile5", "Knuc·Kon", false, "Knuc·Kon (×10⁻⁷ µM⁻³s⁻²)"},
+        {"chProfile6", "Koff/Kon (unfinished)", false, "Koff/Kon (µM)"},
+    };
+    for (const auto& row : plots) {
+      auto* plot = Control<QChartView>(dialog, row.plot);
+      QCOMPARE(plot->chart()->title(), QString::fromUtf8(row.title));
+      QAbstractAxis* x = plot->chart()->axes(Qt::Horizontal).first();
+      QCOMPARE(x->type() == QAbstractAxis::AxisTypeLogValue, row.logarithmic);
+      QCOMPARE(x->titleText(), QString::fromUtf8(row.axis));
+      for (QAbstractAxis* axis : plot->chart()->axes()) QVERIFY(axis->labelsVisible());
+    }
+    QVERIFY(dialog.findChild<QChartView*>(QStringLiteral("chProfile1")) == nullptr);  // TShift
+    const QString help = Control<QLabel>(dialog, "lbProfileHelp")->text();
+    QVERIFY2(help.contains(QStringLiteral("dashed line, 103.5,")), qPrintable(help));
   }
 
   // Nothing to profile: every marked parameter pinned on a bound. A message, no report.
