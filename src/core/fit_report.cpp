@@ -180,13 +180,12 @@ void AppendMeasures(std::string& text, const TFitStatistics& s) {
 void AppendCombinations(std::string& text, const TFitStatistics& s) {
   if (!s.Profile) return;
   text += "\nCombination\tValue\t95 % profile interval\n";
-  const double values[] = {s.Value[Knuc] * s.Value[Kon], s.Value[Koff] / s.Value[Kon]};
   for (const int32_t q : {kProfileKnucKon, kProfileKoffKon}) {
     const auto status = s.Profile->Status[static_cast<size_t>(q)];
     if (status == TProfileStatus::NotProfiled) continue;
     const std::optional<TInterval>& interval = Interval(*s.Profile, q);
     text += std::string(QuantityName(q)) + " (" + QuantityUnit(q) + ")\t" +
-            Value(values[q - kProfileKnucKon]) + '\t' +
+            Value(QuantityValue(s, q)) + '\t' +
             (status == TProfileStatus::Unfinished || !interval ? std::string("unfinished")
                                                                : ProfileInterval(*interval)) +
             '\n';
@@ -212,6 +211,12 @@ const char* QuantityUnit(int32_t quantity) {
   if (quantity == kProfileKnucKon) return "µM⁻³s⁻²";
   if (quantity == kProfileKoffKon) return "µM";
   return ParamUnit(quantity);
+}
+
+double QuantityValue(const TFitStatistics& s, int32_t quantity) {
+  if (quantity == kProfileKnucKon) return s.Value[Knuc] * s.Value[Kon];
+  if (quantity == kProfileKoffKon) return s.Value[Koff] / s.Value[Kon];
+  return s.Value[static_cast<size_t>(quantity)];
 }
 
 std::string ReportNumber(double value, int32_t significant) {

@@ -20,6 +20,9 @@ const char* ParamUnit(int32_t index);
 const char* QuantityName(int32_t quantity);
 const char* QuantityUnit(int32_t quantity);
 
+// The value of a profiled quantity at the result.
+double QuantityValue(const TFitStatistics& s, int32_t quantity);
+
 // `value` with `significant` digits, plainly written from 1E-4 to below 10^significant and in
 // exponent style beyond ("49.889", "4.9862E-9"); "-" for a value that is not finite.
 std::string ReportNumber(double value, int32_t significant);

@@ -216,10 +216,7 @@ QWidget* ProfilePage(const TFitStatistics& s) {
   int shown = 0;
   for (int32_t q = 0; q < kProfileQuantities; ++q) {
     if (profile.Curve[static_cast<size_t>(q)].Value.empty()) continue;
-    const double best = q == kProfileKnucKon   ? s.Value[Knuc] * s.Value[Kon]
-                        : q == kProfileKoffKon ? s.Value[Koff] / s.Value[Kon]
-                                               : s.Value[static_cast<size_t>(q)];
-    grid->addWidget(ProfilePlot(profile, q, best, page), shown / 3, shown % 3);
+    grid->addWidget(ProfilePlot(profile, q, QuantityValue(s, q), page), shown / 3, shown % 3);
     ++shown;
   }
   if (shown == 0) {
