@@ -220,6 +220,16 @@ class ProfileTest : public WindowTest {
     ExpectIdle();
   }
 
+  // A stop while it still refines ends it there: the refinement's line, no profile.
+  void stopWhileItRefinesFirst() {
+    WhenEventsRun([&] { profile_->trigger(); });
+    profile_->trigger();
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
+    QCOMPARE(Lines(results_).size(), 1);
+    QVERIFY(Report() == nullptr);
+    ExpectIdle();
+  }
+
   // A fit mark clicked during the profile runs Apply and replaces the record: the profile goes
   // on with the new one and ends with its intervals.
   void nestedApplyDuringTheProfile() {
