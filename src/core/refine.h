@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/defaults.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -58,8 +59,5 @@ TRefinement RefineLeastSquares(const ModelAccess& model, const RefineReport& rep
 
 // Parameters whose bounds span at least this ratio are spread and refined on a log scale.
 inline constexpr double kLogScaleRatio = 100;
-
-// The name of a parameter as messages and reports use it ("BFluo", "TShift", ...).
-const char* ParamName(int32_t index);
 
 }  // namespace actinfit
