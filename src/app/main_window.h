@@ -14,6 +14,7 @@
 #include "app/layout/ui.h"
 #include "app/menus/menu_bar.h"
 #include "app/support/event_points.h"
+#include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
@@ -151,6 +152,14 @@ class TfmMain : public QMainWindow {
   void RunPendingEventsIfDue();
   // Connects the Fit menu and keeps its Refine enabled only while no other operation runs.
   void ConnectRefine();
+  // The refinement itself, once Apply has run, under its operation guard.
+  void RunRefinement();
+  // The profile intervals, once Apply has run, under their operation guard; refines first
+  // unless the record holds a refinement's result. Keeps them with the last refinement's
+  // statistics; false when stopped before any profile ran.
+  bool RunProfile();
+  // What the Fit menu's operations turn off while they run.
+  std::vector<QObject*> FitOperationsOff();
   // Refines the record and shows the result: fields, result line, error chart, statistics.
   TRefinement RefineRecord(const std::function<bool()>& stopRequested);
   // Remembers the record as a refinement (or a profile that moved its best) left it.
@@ -158,7 +167,9 @@ class TfmMain : public QMainWindow {
   // When the record Apply made holds the inputs of the last result and the values its fields
   // showed, puts the exact result back in it (the fields show it rounded) and returns true.
   bool RestoreRefinedResult();
-  void ShowProfile(const TProfileResult& profile);
+  void KeepProfile(const TProfileResult& profile);
+  // Where the window's long operations run: its list of them and its event points.
+  TOperationPlace OperationPlace();
 
   Ui ui_;
   Menus menus_;
@@ -178,17 +189,12 @@ class TfmMain : public QMainWindow {
   // a close request waits for the last of them to end.
   int32_t handlerDepth_ = 0;
   bool closePending_ = false;
-  // The refinement: running, asked to stop, and the statistics of the last one for its report.
-  bool refining_ = false;
-  bool refineStopRequested_ = false;
+  // The last refinement and its statistics, for its report (with the profile, once run).
   std::optional<TRefinement> lastRefinement_;
   std::optional<TFitStatistics> lastFit_;
   // The record of the last result with the values its fields then showed.
   std::optional<TModel> refinedRecord_;
   std::array<double, 5> refinedShown_{};
-  // The profile intervals: running, asked to stop.
-  bool profiling_ = false;
-  bool profileStopRequested_ = false;
 };
 
 }  // namespace actinfit

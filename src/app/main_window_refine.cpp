@@ -3,7 +3,6 @@
 // the profile intervals are in main_window_profile.cpp.
 #include <QAction>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QToolButton>
 
 #include "app/charts/chart_view.h"
@@ -11,7 +10,7 @@
 #include "app/main_window.h"
 #include "app/support/enabled_follower.h"
 #include "app/support/field_text.h"
-#include "app/support/run_marks.h"
+#include "app/support/operation_guard.h"
 #include "core/refine.h"
 
 namespace actinfit {
@@ -20,34 +19,32 @@ void TfmMain::ConnectRefine() {
   connect(menus_.fit.acRefine, &QAction::triggered, this, guarded(&TfmMain::RefineClick));
   connect(menus_.fit.acProfile, &QAction::triggered, this, guarded(&TfmMain::ProfileClick));
   connect(menus_.fit.acFitReport, &QAction::triggered, this, guarded(&TfmMain::ShowFitReport));
-  FollowEnabled(menus_.fit.acRefine, ui_.btApply, [this] { return refining_; });
-  FollowEnabled(menus_.fit.acProfile, ui_.btApply, [this] { return profiling_; });
+  // Each follows the Apply button, which every other long operation turns off, and stays on
+  // while its own operation runs, so that it can stop it.
+  for (QAction* action : {menus_.fit.acRefine, menus_.fit.acProfile}) {
+    FollowEnabled(action, ui_.btApply, [this, action] { return operations_.Contains(action); });
+  }
   menus_.fit.acFitReport->setEnabled(false);  // nothing to report yet
 }
 
 void TfmMain::RefineClick() {
-  if (refining_) {
-    refineStopRequested_ = true;  // seen at the refinement's next report
-    return;
-  }
+  if (TOperationGuard::AskToStop(menus_.fit.acRefine))
+    return;  // seen at the refinement's next report
   btApplyClick();
+  RunRefinement();
+  // After an error the report stays as it was: of the last refinement that ended.
+  menus_.fit.acFitReport->setEnabled(lastFit_.has_value());
+}
 
-  QAction* report = menus_.fit.acFitReport;
-  const TRunningOperations::TEntry running(operations_, menus_.fit.acRefine);
-  refining_ = true;
-  refineStopRequested_ = false;
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-             false);
-  report->setEnabled(false);
-  // However the refinement ends, the window is ready for the next operation.
-  const auto idle = qScopeGuard([this, report] {
-    refining_ = false;
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-               true);
-    report->setEnabled(lastFit_.has_value());
-  });
+std::vector<QObject*> TfmMain::FitOperationsOff() {
+  return {ui_.btApply, ui_.btCalculate,       ui_.btFit, ui_.btEstimate, ui_.btSeries,
+          ui_.Button1, menus_.fit.acFitReport};
+}
 
-  RefineRecord([this] { return refineStopRequested_; });
+void TfmMain::RunRefinement() {
+  const TOperationGuard running(OperationPlace(),
+                                {.stop = menus_.fit.acRefine, .off = FitOperationsOff()});
+  RefineRecord([&running] { return running.StopRequested(); });
 }
 
 TRefinement TfmMain::RefineRecord(const std::function<bool()>& stopRequested) {

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 
+#include "core/defaults.h"
 #include "core/numtext.h"
 
 namespace actinfit {
@@ -196,9 +198,28 @@ void AppendCombinations(std::string& text, const TFitStatistics& s) {
 
 }  // namespace
 
-const char* ParamUnit(int32_t index) {
-  static constexpr const char* kUnits[kParamCount] = {"a.u.", "s", "µM⁻²s⁻¹", "µM⁻¹s⁻¹", "s⁻¹"};
-  return index >= 0 && index < kParamCount ? kUnits[index] : "";
+std::string UnitGlyphs(std::string_view plain) {
+  static constexpr const char* kSuperscript[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
+  std::string glyphs;
+  for (const char c : plain) {
+    if (c == 'u') {
+      glyphs += "µ";
+    } else if (c == '-') {
+      glyphs += "⁻";
+    } else if (c >= '0' && c <= '9') {
+      glyphs += kSuperscript[c - '0'];
+    } else {
+      glyphs += c;
+    }
+  }
+  return glyphs;
+}
+
+std::string ParamUnit(int32_t index) {
+  if (index < 0 || index >= kParamCount) return {};
+  // BFluo is in the readings' own, arbitrary unit.
+  const std::string_view plain = kParamUnits[static_cast<size_t>(index)];
+  return plain.empty() ? "a.u." : UnitGlyphs(plain);
 }
 
 const char* QuantityName(int32_t quantity) {
@@ -207,7 +228,7 @@ const char* QuantityName(int32_t quantity) {
   return ParamName(quantity);
 }
 
-const char* QuantityUnit(int32_t quantity) {
+std::string QuantityUnit(int32_t quantity) {
   if (quantity == kProfileKnucKon) return "µM⁻³s⁻²";
   if (quantity == kProfileKoffKon) return "µM";
   return ParamUnit(quantity);

@@ -7,18 +7,22 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/fit_statistics.h"
 
 namespace actinfit {
 
-// A parameter's unit as the report writes it ("µM⁻²s⁻¹").
-const char* ParamUnit(int32_t index);
+// A unit or power as the report writes it: "uM-2s-1" as "µM⁻²s⁻¹", "-7" as "⁻⁷".
+std::string UnitGlyphs(std::string_view plain);
+
+// A parameter's unit as the report writes it ("µM⁻²s⁻¹"), from the window's ("uM-2s-1").
+std::string ParamUnit(int32_t index);
 
 // The name of a profiled quantity (a parameter, "Knuc·Kon" or "Koff/Kon") and its unit.
 const char* QuantityName(int32_t quantity);
-const char* QuantityUnit(int32_t quantity);
+std::string QuantityUnit(int32_t quantity);
 
 // The value of a profiled quantity at the result.
 double QuantityValue(const TFitStatistics& s, int32_t quantity);

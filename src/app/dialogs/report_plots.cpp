@@ -103,10 +103,7 @@ struct TScale {
 TScale ScaleFor(double largest) {
   if (largest == 0 || (largest >= 1e-3 && largest < 1e5)) return {};
   const int exponent = static_cast<int>(std::floor(std::log10(largest)));
-  static constexpr const char* kSuperscript[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
-  std::string title = exponent < 0 ? "×10⁻" : "×10";
-  for (const char digit : std::to_string(std::abs(exponent))) title += kSuperscript[digit - '0'];
-  return {std::pow(10.0, -exponent), title};
+  return {std::pow(10.0, -exponent), "×10" + UnitGlyphs(std::to_string(exponent))};
 }
 
 QLineSeries* Line(QChart* chart, const QColor& colour, Qt::PenStyle style) {
