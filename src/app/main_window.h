@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,9 +16,12 @@
 #include "app/layout/ui.h"
 #include "app/menus/menu_bar.h"
 #include "app/support/event_points.h"
+#include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
+#include "core/profile.h"
+#include "core/refine.h"
 #include "core/search.h"
 
 namespace actinfit {
@@ -63,6 +67,10 @@ class TfmMain : public QMainWindow {
   // the best point so far) and the report of the last one.
   void RefineClick();
   void ShowFitReport();
+  // The profile intervals of the refined parameters and their combinations, refining first
+  // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
+  // with the intervals finished so far. The report then shows them.
+  void ProfileClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
   // fields and record as they were.
@@ -117,6 +125,9 @@ class TfmMain : public QMainWindow {
  private:
   using Handler = void (TfmMain::*)();
 
+  // The refinement writes the fields as the fit does: Knuc with two exponent digits.
+  static constexpr int32_t kRefineKnucDigits = 2;
+
   // The slot that runs `handler` so that an error it raises ends in the error box.
   auto guarded(Handler handler) {
     return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
@@ -153,6 +164,24 @@ class TfmMain : public QMainWindow {
   void RunPendingEventsIfDue();
   // Connects the Fit menu and keeps its Refine enabled only while no other operation runs.
   void ConnectRefine();
+  // The refinement itself, once Apply has run, under its operation guard.
+  void RunRefinement();
+  // The profile intervals, once Apply has run, under their operation guard; refines first
+  // unless the record holds a refinement's result. Keeps them with the last refinement's
+  // statistics; false when stopped before any profile ran.
+  bool RunProfile();
+  // What the Fit menu's operations turn off while they run.
+  std::vector<QObject*> FitOperationsOff();
+  // Refines the record and shows the result: fields, result line, error chart, statistics.
+  TRefinement RefineRecord(const std::function<bool()>& stopRequested);
+  // Remembers the record as a refinement (or a profile that moved its best) left it.
+  void RememberRefinedResult();
+  // When the record Apply made holds the inputs of the last result and the values its fields
+  // showed, puts the exact result back in it (the fields show it rounded) and returns true.
+  bool RestoreRefinedResult();
+  void KeepProfile(const TProfileResult& profile);
+  // Where the window's long operations run: its list of them and its event points.
+  TOperationPlace OperationPlace();
 
   Ui ui_;
   Menus menus_;
@@ -172,10 +201,12 @@ class TfmMain : public QMainWindow {
   // a close request waits for the last of them to end.
   int32_t handlerDepth_ = 0;
   bool closePending_ = false;
-  // The refinement: running, asked to stop, and the statistics of the last one for its report.
-  bool refining_ = false;
-  bool refineStopRequested_ = false;
+  // The last refinement and its statistics, for its report (with the profile, once run).
+  std::optional<TRefinement> lastRefinement_;
   std::optional<TFitStatistics> lastFit_;
+  // The record of the last result with the values its fields then showed.
+  std::optional<TModel> refinedRecord_;
+  std::array<double, 5> refinedShown_{};
 };
 
 }  // namespace actinfit

@@ -1,62 +1,60 @@
 // The Fit menu's handlers: the least-squares refinement of the marked parameters and the report
-// of how well each is known. The arithmetic is the core's (core/refine.h, core/fit_statistics.h).
+// of how well each is known. The arithmetic is the core's (core/refine.h, core/fit_statistics.h);
+// the profile intervals are in main_window_profile.cpp.
 #include <QAction>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QToolButton>
 
 #include "app/charts/chart_view.h"
 #include "app/dialogs/fit_report_dialog.h"
 #include "app/main_window.h"
 #include "app/support/enabled_follower.h"
-#include "app/support/run_marks.h"
+#include "app/support/field_text.h"
+#include "app/support/operation_guard.h"
 #include "core/refine.h"
 
 namespace actinfit {
 
-namespace {
-
-// The fields are written as the fit writes them: Knuc with two exponent digits.
-constexpr int32_t kRefineKnucDigits = 2;
-
-}  // namespace
-
 void TfmMain::ConnectRefine() {
   connect(menus_.fit.acRefine, &QAction::triggered, this, guarded(&TfmMain::RefineClick));
+  connect(menus_.fit.acProfile, &QAction::triggered, this, guarded(&TfmMain::ProfileClick));
   connect(menus_.fit.acFitReport, &QAction::triggered, this, guarded(&TfmMain::ShowFitReport));
-  FollowEnabled(menus_.fit.acRefine, ui_.btApply, [this] { return refining_; });
+  // Each follows the Apply button, which every other long operation turns off, and stays on
+  // while its own operation runs, so that it can stop it.
+  for (QAction* action : {menus_.fit.acRefine, menus_.fit.acProfile}) {
+    FollowEnabled(action, ui_.btApply, [this, action] { return operations_.Contains(action); });
+  }
   menus_.fit.acFitReport->setEnabled(false);  // nothing to report yet
 }
 
 void TfmMain::RefineClick() {
-  if (refining_) {
-    refineStopRequested_ = true;  // seen at the refinement's next report
-    return;
-  }
+  if (TOperationGuard::AskToStop(menus_.fit.acRefine))
+    return;  // seen at the refinement's next report
   btApplyClick();
   CheckSearchedStepCount();
+  RunRefinement();
+  // After an error the report stays as it was: of the last refinement that ended.
+  menus_.fit.acFitReport->setEnabled(lastFit_.has_value());
+}
 
-  QAction* report = menus_.fit.acFitReport;
-  const TRunningOperations::TEntry running(operations_, menus_.fit.acRefine);
-  refining_ = true;
-  refineStopRequested_ = false;
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-             false);
-  report->setEnabled(false);
-  // However the refinement ends, the window is ready for the next operation.
-  const auto idle = qScopeGuard([this, report] {
-    refining_ = false;
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-               true);
-    report->setEnabled(lastFit_.has_value());
-  });
+std::vector<QObject*> TfmMain::FitOperationsOff() {
+  return {ui_.btApply, ui_.btCalculate,       ui_.btFit, ui_.btEstimate, ui_.btSeries,
+          ui_.Button1, menus_.fit.acFitReport};
+}
 
+void TfmMain::RunRefinement() {
+  const TOperationGuard running(OperationPlace(),
+                                {.stop = menus_.fit.acRefine, .off = FitOperationsOff()});
+  RefineRecord([&running] { return running.StopRequested(); });
+}
+
+TRefinement TfmMain::RefineRecord(const std::function<bool()>& stopRequested) {
   // A click delivered here may run Apply and replace the record; nothing of it is held.
-  const auto progress = [this](const TRefineProgress&) {
+  const auto progress = [this, &stopRequested](const TRefineProgress&) {
     RunPendingEvents();
-    return !refineStopRequested_;
+    return !stopRequested();
   };
-  const TRefinement result = RefineLeastSquares(CurrentModel(), progress);
+  TRefinement result = RefineLeastSquares(CurrentModel(), progress);
 
   WriteParameterFields(kRefineKnucDigits);
   AppendResultLine(result.Error);
@@ -65,8 +63,30 @@ void TfmMain::RefineClick() {
     ui_.serSSE->Add(static_cast<double>(i), result.BestStartPath[i]);
   }
   charts_.Request();
+  lastRefinement_ = result;
   lastFit_ = FitStatistics(*model_, result);
   btCalculateClick();
+  if (!result.Stopped) RememberRefinedResult();
+  return result;
+}
+
+void TfmMain::RememberRefinedResult() {
+  refinedRecord_ = *model_;
+  for (size_t k = 0; k < ui_.params.size(); ++k) refinedShown_[k] = ReadReal(ui_.params[k].value);
+}
+
+bool TfmMain::RestoreRefinedResult() {
+  if (!refinedRecord_) return false;
+  const TModel& now = *model_;
+  const TModel& then = *refinedRecord_;
+  if (now.Time != then.Time || now.Data != then.Data || now.Min != then.Min ||
+      now.Max != then.Max || now.Fit != then.Fit || now.Init != then.Init || now.Dt != then.Dt ||
+      now.Param != refinedShown_) {
+    return false;
+  }
+  model_->Param = then.Param;
+  btCalculateClick();
+  return true;
 }
 
 void TfmMain::ShowFitReport() {

@@ -5,19 +5,34 @@
 #include <tuple>
 #include <unsupported/Eigen/SpecialFunctions>
 
-#include "core/numtext.h"
-
 namespace actinfit {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::string Number(double value) {
-  return std::isfinite(value) ? FormatReal(value, FloatStyle::Exponent, 5, 2) : "-";
+// The mean number of runs of independent signs, as the runs test takes it.
+double ExpectedRuns(std::span<const double> residuals) {
+  double positive = 0, negative = 0;
+  for (const double r : residuals) {
+    positive += r > 0;
+    negative += r < 0;
+  }
+  if (positive == 0 || negative == 0) return kNaN;
+  return 2 * positive * negative / (positive + negative) + 1;
 }
 
-std::string Fixed(double value, int32_t decimals) {
-  return std::isfinite(value) ? FormatReal(value, FloatStyle::Fixed, 15, decimals) : "-";
+// The t-interval of every parameter with a standard error, its ends cut at the bounds.
+void SetIntervals(TFitStatistics& s) {
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    s.Lower[k] = s.Upper[k] = kNaN;
+    if (!std::isfinite(s.StdError[k] * s.TQuantile)) continue;
+    const double low = s.Value[k] - s.TQuantile * s.StdError[k];
+    const double high = s.Value[k] + s.TQuantile * s.StdError[k];
+    s.LowerAtBound[k] = low < s.Min[k];
+    s.UpperAtBound[k] = high > s.Max[k];
+    s.Lower[k] = s.LowerAtBound[k] ? s.Min[k] : low;
+    s.Upper[k] = s.UpperAtBound[k] ? s.Max[k] : high;
+  }
 }
 
 }  // namespace
@@ -75,12 +90,12 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.Parameters = r.Refined;
   s.Starts = r.Starts;
   s.StartsReachingBest = r.StartsReachingBest;
+  s.Stopped = r.Stopped;
   const double dof = s.Points - s.Parameters;
+  s.Min = m.Min;
+  s.Max = m.Max;
   s.TQuantile = dof > 0 ? StudentTQuantile(0.975, dof) : kNaN;
-  for (int32_t k = 0; k < kParamCount; ++k) {
-    s.Lower[k] = s.Value[k] - s.TQuantile * s.StdError[k];
-    s.Upper[k] = s.Value[k] + s.TQuantile * s.StdError[k];
-  }
+  SetIntervals(s);
   double ssr = 0, mean = 0, sst = 0;
   for (int32_t i = 0; i < m.Count; ++i) {
     ssr += m.Residual[i] * m.Residual[i];
@@ -91,68 +106,15 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.ResidualSD = dof > 0 ? std::sqrt(ssr / dof) : kNaN;
   s.RSquared = sst > 0 ? 1 - ssr / sst : kNaN;
   std::tie(s.Runs, s.RunsZ) = RunsTest(m.Residual);
+  s.RunsExpected = ExpectedRuns(m.Residual);
+  s.Time = m.Time;
+  s.Residual = m.Residual;
   for (int32_t i = 0; i < kParamCount; ++i) {
     for (int32_t j = i + 1; j < kParamCount; ++j) {
       if (std::fabs(s.Correlation[i][j]) > kPoorCorrelation) s.PoorPairs.emplace_back(i, j);
     }
   }
   return s;
-}
-
-std::string FitReportText(const TFitStatistics& s) {
-  std::string text = "Parameter\tValue\tStandard error\t95 % interval\tStatus\n";
-  for (int32_t k = 0; k < kParamCount; ++k) {
-    text += std::string(ParamName(k)) + '\t' + Number(s.Value[k]) + '\t';
-    if (k == TShift && s.Refined[k] && !s.OnBound[k]) {
-      text += "+-" + Number(s.ShiftResolution) + " (half a time step)\t-";
-    } else {
-      text += Number(s.StdError[k]) + '\t';
-      text += std::isfinite(s.StdError[k]) ? Number(s.Lower[k]) + " to " + Number(s.Upper[k])
-                                           : std::string("-");
-    }
-    text += '\t';
-    text += !s.Refined[k] ? "fixed" : s.OnBound[k] ? "refined, on a bound (held fixed)" : "refined";
-    text += '\n';
-  }
-
-  std::vector<int32_t> known;
-  for (int32_t k = 0; k < kParamCount; ++k) {
-    if (std::isfinite(s.StdError[k])) known.push_back(k);
-  }
-  if (!known.empty()) {
-    text += "\nCorrelation (* where |r| > 0.95)\n";
-    for (const int32_t k : known) text += '\t' + std::string(ParamName(k));
-    text += '\n';
-    for (const int32_t i : known) {
-      text += ParamName(i);
-      for (const int32_t j : known) {
-        const double r = s.Correlation[i][j];
-        text += '\t' + Fixed(r, 3) + (i != j && std::fabs(r) > kPoorCorrelation ? "*" : "");
-      }
-      text += '\n';
-    }
-  }
-  for (const auto& [i, j] : s.PoorPairs) {
-    text += std::string(ParamName(i)) + " and " + ParamName(j) +
-            " are poorly determined together (r = " + Fixed(s.Correlation[i][j], 3) +
-            "): the data fix a combination of the two rather than each of them.\n";
-  }
-
-  text += "\nPoints (n)\t" + FormatInteger(s.Points) + '\n';
-  text += "Refined parameters (p)\t" + FormatInteger(s.Parameters) + '\n';
-  text += "Residual standard deviation\t" + Number(s.ResidualSD) + '\n';
-  text += "R squared\t" + Fixed(s.RSquared, 6) + '\n';
-  text += "Starts that reached the best\t" + FormatInteger(s.StartsReachingBest) + " of " +
-          FormatInteger(s.Starts) + '\n';
-  text += "Runs of the residual signs\t" + FormatInteger(s.Runs) + ", z = " + Fixed(s.RunsZ, 2);
-  if (std::isfinite(s.RunsZ)) {
-    text += s.RunsZ < -1.96  ? " (fewer runs than chance: the model misses the shape of the "
-                               "curve systematically)"
-            : s.RunsZ > 1.96 ? " (more runs than chance: neighbouring residuals alternate)"
-                             : " (consistent with random scatter)";
-  }
-  text += '\n';
-  return text;
 }
 
 }  // namespace actinfit

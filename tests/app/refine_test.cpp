@@ -2,15 +2,19 @@
 // error chart and report; the stop by a second trigger and the state of the controls while it
 // runs; no refinement while another operation runs; a refusal and a nested Apply.
 #include <QAction>
+#include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -51,6 +55,49 @@ class RefineTest : public WindowTest {
     QVERIFY(refine_->isEnabled());
   }
 
+  TFitReportDialog* OpenReport() {
+    report_->trigger();
+    auto* dialog = window_->findChild<TFitReportDialog*>();
+    if (dialog != nullptr && !QTest::qWaitForWindowExposed(dialog)) return nullptr;
+    return dialog;
+  }
+
+  static QString Cell(const QTableWidget* table, int row, int column) {
+    return table->item(row, column)->text();
+  }
+
+  // At its default size nothing of the report is cut off: no scroll bar, every column of a
+  // table within its view, every sentence as tall as its wrapped lines.
+  static void ExpectReadable(TFitReportDialog& dialog) {
+    for (const QScrollBar* bar : dialog.findChildren<QScrollBar*>()) {
+      QVERIFY2(!bar->isVisible(), qPrintable(bar->parent()->objectName()));
+    }
+    for (const QTableWidget* table : dialog.findChildren<QTableWidget*>()) {
+      QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(),
+               qPrintable(table->objectName()));
+      // Columns of numbers show them whole; words may wrap, and then their row grows.
+      const QAbstractItemView* view = table;
+      for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->horizontalHeader()->sectionResizeMode(c) == QHeaderView::Stretch) continue;
+        QVERIFY2(table->columnWidth(c) >= view->sizeHintForColumn(c),
+                 qPrintable(table->objectName() + QString::number(c)));
+      }
+      for (int r = 0; r < table->rowCount(); ++r) {
+        QVERIFY2(table->rowHeight(r) >= view->sizeHintForRow(r),
+                 qPrintable(table->objectName() + QString::number(r)));
+      }
+      QVERIFY2(table->verticalHeader()->length() <= table->viewport()->height(),
+               qPrintable(table->objectName()));
+    }
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (!label->isVisible() || !label->wordWrap()) continue;
+      QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+               qPrintable(label->objectName()));
+      QVERIFY2(label->geometry().right() < label->parentWidget()->width(),
+               qPrintable(label->objectName()));
+    }
+  }
+
   QAction* refine_ = nullptr;
   QAction* report_ = nullptr;
   QPlainTextEdit* results_ = nullptr;
@@ -87,16 +134,62 @@ class RefineTest : public WindowTest {
     ExpectIdle();
 
     QVERIFY(report_->isEnabled());
-    report_->trigger();
-    auto* dialog = window_->findChild<TFitReportDialog*>();
+    TFitReportDialog* dialog = OpenReport();
     QVERIFY(dialog != nullptr);
-    const QString text = Control<QPlainTextEdit>(*dialog, "mFitReport")->toPlainText();
-    QVERIFY(text.contains(QStringLiteral("Points (n)\t1201")));
-    QVERIFY(text.contains(QStringLiteral("Starts that reached the best\t")));
-    QVERIFY(text.contains(QStringLiteral("Runs of the residual signs\t")));
-    QVERIFY(Control<QTableWidget>(*dialog, "tbCorrelation")->rowCount() >= 1);
+    ExpectReadable(*dialog);
+    auto* table = Control<QTableWidget>(*dialog, "tbParameters");
+    QCOMPARE(table->rowCount(), 5);
+    const QStringList names{QStringLiteral("BFluo (a.u.)"), QStringLiteral("TShift (s)"),
+                            QStringLiteral("Knuc (µM⁻²s⁻¹)"), QStringLiteral("Kon (µM⁻¹s⁻¹)"),
+                            QStringLiteral("Koff (s⁻¹)")};
+    for (int r = 0; r < 5; ++r) QCOMPARE(table->item(r, 0)->text(), names[r]);
+    // BFluo near 50 plainly, Knuc near 5E-9 in exponent style; errors with their sign.
+    QVERIFY2(!Cell(table, 0, 1).contains(u'E'), qPrintable(Cell(table, 0, 1)));
+    QVERIFY2(Cell(table, 2, 1).contains(QStringLiteral("E-9")), qPrintable(Cell(table, 2, 1)));
+    QVERIFY(Cell(table, 0, 2).startsWith(QStringLiteral("± ")));
+    QCOMPARE(Cell(table, 0, 4), QStringLiteral("refined"));
+    QCOMPARE(Cell(table, 3, 4), QStringLiteral("on its upper bound"));  // Kon at 20
+    // The matrix once, as a table; the sentences in words that wrap.
+    QCOMPARE(dialog->findChildren<QTableWidget*>(QStringLiteral("tbCorrelation")).size(), 1);
+    QCOMPARE(Control<QTableWidget>(*dialog, "tbCorrelation")->rowCount(), 3);  // Kon has no error
+    QVERIFY(Control<QLabel>(*dialog, "lbStarts")
+                ->text()
+                .contains(QStringLiteral("starts of the search")));
+    QVERIFY(Control<QLabel>(*dialog, "lbRuns")->text().contains(QStringLiteral("random scatter")));
+    // The residuals against time, beside the verdict.
+    auto* plot = Control<QChartView>(*dialog, "chResiduals");
+    const auto* residuals = static_cast<QLineSeries*>(plot->chart()->series().first());
+    QCOMPARE(residuals->count(), 1201);
+    for (QAbstractAxis* axis : plot->chart()->axes()) QVERIFY(axis->labelsVisible());
+
+    // Copy: the same report as tab-separated text, a row per parameter, no "+-", one matrix.
     QTest::mouseClick(Control<QPushButton>(*dialog, "btCopyReport"), Qt::LeftButton);
-    QCOMPARE(QGuiApplication::clipboard()->text(), dialog->Text());
+    const QString text = QGuiApplication::clipboard()->text();
+    QCOMPARE(text, dialog->Text());
+    const QStringList copied = text.split(u'\n');
+    QCOMPARE(copied[0], QStringLiteral("Parameter\tValue\tStandard error\t95 % interval\tStatus"));
+    for (int r = 0; r < 5; ++r) {
+      QStringList cells;
+      for (int c = 0; c < 5; ++c) cells << Cell(table, r, c);
+      QCOMPARE(copied[r + 1], cells.join(u'\t'));
+    }
+    QVERIFY(!text.contains(QStringLiteral("+-")));
+    QCOMPARE(text.count(QStringLiteral("Correlation")), 1);
+    QVERIFY(text.contains(QStringLiteral("Points (n)\t1201")));
+  }
+
+  // Koff ends near 4.29 with an interval reaching past 4.5: with the upper bound at 4.4 the
+  // interval stops there and says so, on screen and in the copied text.
+  void intervalCutAtABoundSaysSo() {
+    SetText(*window_, "edKoffMax", QStringLiteral("4.4"));
+    refine_->trigger();
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
+    TFitReportDialog* dialog = OpenReport();
+    const QString interval = Cell(Control<QTableWidget>(*dialog, "tbParameters"), 4, 3);
+    QVERIFY2(interval.endsWith(QStringLiteral(" to 4.4 (cut at the upper bound)")),
+             qPrintable(interval));
+    QVERIFY(dialog->Text().contains(QStringLiteral("\t") + interval + QStringLiteral("\t")));
+    ExpectReadable(*dialog);
   }
 
   // While it runs: every operation button off, Refine on (it stops), the report off. A second

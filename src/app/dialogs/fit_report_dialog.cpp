@@ -1,19 +1,25 @@
 #include "app/dialogs/fit_report_dialog.h"
 
+#include <QChartView>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cmath>
 #include <vector>
 
-#include "app/support/field_text.h"
+#include "app/dialogs/report_plots.h"
+#include "core/fit_report.h"
 #include "core/numtext.h"
 
 namespace actinfit {
@@ -22,22 +28,123 @@ namespace {
 // Cells of pairs the data cannot tell apart.
 const QColor kPoorPair(255, 200, 200);
 
+QString Lines(const std::vector<std::string>& sentences) {
+  QStringList lines;
+  for (const std::string& sentence : sentences) lines << QString::fromStdString(sentence);
+  return lines.join(QStringLiteral("\n"));
+}
+
+QLabel* Wrapped(const QString& text, const char* name, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // A wrapped label asks for the height of its narrowest form unless told how narrow it may go.
+  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 40);
+  return label;
+}
+
+// A read-only table as tall as its rows, every column as wide as its widest cell. When that is
+// wider than the table, the columns of words told so share the width the others leave, and
+// their rows grow as the words wrap.
+class TReportTable final : public QTableWidget {
+ public:
+  TReportTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {
+    setEditTriggers(NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setWordWrap(true);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(verticalHeader(), &QHeaderView::sectionResized, this, [this] { updateGeometry(); });
+  }
+
+  void WrapColumn(int column) { wrapping_.push_back(column); }
+
+  // The width that shows every cell on one line (a wrapping column's hint is what it shows now).
+  int ContentWidth() const {
+    // The cell's margins, as the item delegate draws them.
+    const int margin =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    int width = 2 * frameWidth();
+    if (verticalHeader()->isVisible()) width += verticalHeader()->sizeHint().width();
+    for (int c = 0; c < columnCount(); ++c) {
+      int column = horizontalHeader()->sectionSizeHint(c);
+      for (int r = 0; r < rowCount(); ++r) {
+        const QTableWidgetItem* cell = item(r, c);
+        if (cell == nullptr) continue;
+        column =
+            std::max(column, QFontMetrics(cell->font()).horizontalAdvance(cell->text()) + margin);
+      }
+      width += column;
+    }
+    return width;
+  }
+
+  void resizeEvent(QResizeEvent* event) override {
+    const bool narrow = ContentWidth() > event->size().width();
+    for (const int c : wrapping_) {
+      horizontalHeader()->setSectionResizeMode(
+          c, narrow ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
+    horizontalHeader()->setStretchLastSection(!narrow);
+    QTableWidget::resizeEvent(event);
+  }
+
+  QSize sizeHint() const override {
+    return QSize(ContentWidth(), horizontalHeader()->sizeHint().height() +
+                                     verticalHeader()->length() + 2 * frameWidth());
+  }
+
+ private:
+  std::vector<int> wrapping_;
+};
+
+TReportTable* ParameterTable(const TFitStatistics& s, QWidget* parent) {
+  const std::vector<std::string> columns = ReportColumns(s);
+  auto* table = new TReportTable(kParamCount, static_cast<int>(columns.size()), parent);
+  table->setObjectName(QStringLiteral("tbParameters"));
+  table->verticalHeader()->hide();
+  for (size_t c = 0; c < columns.size(); ++c) {
+    table->setHorizontalHeaderItem(static_cast<int>(c),
+                                   new QTableWidgetItem(QString::fromStdString(columns[c])));
+  }
+  const std::array<TReportRow, 5> rows = ReportRows(s);
+  for (int r = 0; r < kParamCount; ++r) {
+    const TReportRow& row = rows[static_cast<size_t>(r)];
+    std::vector<const std::string*> cells{&row.Name, &row.Value, &row.StdError, &row.Interval};
+    if (s.Profile) cells.push_back(&row.Profile);
+    cells.push_back(&row.Status);
+    for (size_t c = 0; c < cells.size(); ++c) {
+      auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
+      // Numbers line up on the right; words on the left.
+      if (c == 1 || c == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table->setItem(r, static_cast<int>(c), item);
+    }
+  }
+  // The interval, the profile interval and the status are words.
+  for (int c = 3; c < table->columnCount(); ++c) table->WrapColumn(c);
+  return table;
+}
+
 QTableWidget* CorrelationTable(const TFitStatistics& s, QWidget* parent) {
   std::vector<int32_t> known;
   for (int32_t k = 0; k < kParamCount; ++k) {
     if (std::isfinite(s.StdError[k])) known.push_back(k);
   }
   const auto size = static_cast<int>(known.size());
-  auto* table = new QTableWidget(size, size, parent);
+  auto* table = new TReportTable(size, size, parent);
   table->setObjectName(QStringLiteral("tbCorrelation"));
-  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int a = 0; a < size; ++a) {
     const QString name = QString::fromLatin1(ParamName(known[static_cast<size_t>(a)]));
     table->setHorizontalHeaderItem(a, new QTableWidgetItem(name));
     table->setVerticalHeaderItem(a, new QTableWidgetItem(name));
     for (int b = 0; b < size; ++b) {
       const double r = s.Correlation[known[static_cast<size_t>(a)]][known[static_cast<size_t>(b)]];
-      auto* item = new QTableWidgetItem(ToQString(FormatReal(r, FloatStyle::Fixed, 15, 3)));
+      auto* item =
+          new QTableWidgetItem(QString::fromStdString(FormatReal(r, FloatStyle::Fixed, 15, 3)));
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (a != b && std::fabs(r) > kPoorCorrelation) {
         item->setBackground(kPoorPair);
@@ -48,25 +155,89 @@ QTableWidget* CorrelationTable(const TFitStatistics& s, QWidget* parent) {
       table->setItem(a, b, item);
     }
   }
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  table->setMaximumHeight(table->verticalHeader()->length() + table->horizontalHeader()->height() +
-                          4);
   return table;
+}
+
+// The correlation matrix with its caption, beside the sentences about the parameters.
+QLayout* CorrelationSection(const TFitStatistics& s, QWidget* parent) {
+  auto* matrix = new QVBoxLayout;
+  matrix->addWidget(
+      new QLabel(QStringLiteral("Correlation (highlighted where |r| > 0.95)"), parent));
+  QTableWidget* table = CorrelationTable(s, parent);
+  table->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  matrix->addWidget(table);
+  matrix->addStretch(1);
+  auto* row = new QHBoxLayout;
+  row->addLayout(matrix);
+  row->addWidget(Wrapped(Lines(ParameterSentences(s)), "lbParameterNotes", parent), 1);
+  return row;
+}
+
+// The residual plot beside the measures of fit, the starts and the runs test's verdict.
+QLayout* ResidualSection(const TFitStatistics& s, QWidget* parent) {
+  auto* row = new QHBoxLayout;
+  QChartView* plot = ResidualPlot(s, parent);
+  plot->setMinimumSize(380, 220);
+  row->addWidget(plot, 3);
+  auto* notes = new QVBoxLayout;
+  notes->addWidget(Wrapped(QString::fromStdString(MeasuresSentence(s)), "lbMeasures", parent));
+  notes->addWidget(Wrapped(QString::fromStdString(StartsSentence(s)), "lbStarts", parent));
+  notes->addWidget(Wrapped(QString::fromStdString(RunsSentence(s)), "lbRuns", parent));
+  notes->addStretch(1);
+  row->addLayout(notes, 2);
+  return row;
+}
+
+QWidget* SummaryPage(const TFitStatistics& s, TReportTable* parameters) {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(parameters);
+  if (s.Profile) layout->addWidget(Wrapped(Lines(ProfileSentences(s)), "lbProfileNotes", page));
+  layout->addLayout(CorrelationSection(s, page));
+  layout->addLayout(ResidualSection(s, page), 1);
+  return page;
+}
+
+// One plot per quantity profiled, three to a row.
+QWidget* ProfilePage(const TFitStatistics& s) {
+  const TProfileResult& profile = *s.Profile;
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("pgProfiles"));
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Wrapped(
+      QStringLiteral("Each plot shows the least sum of squared residuals (SSR) with the quantity "
+                     "held at a value and every other refined parameter refitted. The values "
+                     "whose SSR stays below the dashed line, %1, form its 95 % profile interval; "
+                     "the dot is the best fit.")
+          .arg(QString::fromStdString(ReportNumber(profile.Threshold, 5))),
+      "lbProfileHelp", page));
+  auto* grid = new QGridLayout;
+  layout->addLayout(grid, 1);
+  int shown = 0;
+  for (int32_t q = 0; q < kProfileQuantities; ++q) {
+    if (profile.Curve[static_cast<size_t>(q)].Value.empty()) continue;
+    grid->addWidget(ProfilePlot(profile, q, QuantityValue(s, q), page), shown / 3, shown % 3);
+    ++shown;
+  }
+  if (shown == 0) {
+    grid->addWidget(
+        Wrapped(QStringLiteral("No profile has been computed yet."), "lbNoProfile", page));
+  }
+  return page;
 }
 
 }  // namespace
 
 TFitReportDialog::TFitReportDialog(const TFitStatistics& statistics, QWidget* parent)
-    : QDialog(parent), text_(ToQString(FitReportText(statistics))) {
+    : QDialog(parent), text_(QString::fromStdString(FitReportText(statistics))) {
   setObjectName(QStringLiteral("dlgFitReport"));
   setWindowTitle(QStringLiteral("Fit report"));
 
-  auto* report = new QPlainTextEdit(text_, this);
-  report->setObjectName(QStringLiteral("mFitReport"));
-  report->setReadOnly(true);
-  report->setLineWrapMode(QPlainTextEdit::NoWrap);
-  report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  report->setTabStopDistance(report->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 16);
+  TReportTable* parameters = ParameterTable(statistics, this);
+  auto* pages = new QTabWidget(this);
+  pages->setObjectName(QStringLiteral("tabFitReport"));
+  pages->addTab(SummaryPage(statistics, parameters), QStringLiteral("Parameters and fit"));
+  if (statistics.Profile) pages->addTab(ProfilePage(statistics), QStringLiteral("Profiles"));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
@@ -76,11 +247,26 @@ TFitReportDialog::TFitReportDialog(const TFitStatistics& statistics, QWidget* pa
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(report, 1);
-  layout->addWidget(new QLabel(QStringLiteral("Correlation (highlighted where |r| > 0.95)"), this));
-  layout->addWidget(CorrelationTable(statistics, this));
+  layout->addWidget(pages, 1);
   layout->addWidget(buttons);
-  resize(760, 560);
+  parameters_ = parameters;
+}
+
+void TFitReportDialog::showEvent(QShowEvent* event) {
+  if (!sized_) {
+    // Wide enough for the parameter table, whatever its cells hold (with the margins of the
+    // dialog and its page), as tall as the wrapped sentences then need; within the screen. Only
+    // now are the fonts and the rows' heights known.
+    sized_ = true;
+    layout()->activate();
+    const int wanted = std::max(760, parameters_->sizeHint().width() + 80);
+    const QScreen* screen = this->screen();
+    const QSize available =
+        screen != nullptr ? screen->availableGeometry().size() : QSize(wanted, 720);
+    const int width = std::min(wanted, available.width());
+    resize(width, std::min(std::max(480, heightForWidth(width)), available.height()));
+  }
+  QDialog::showEvent(event);
 }
 
 }  // namespace actinfit

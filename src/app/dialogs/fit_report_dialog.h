@@ -1,10 +1,14 @@
-// The fit report of the last refinement: per parameter its value, standard error, 95 % interval
-// and status; the correlation matrix with the poorly determined pairs highlighted; the measures
-// of fit. Copy puts the report on the clipboard as text.
+// The fit report of the last refinement, to be read at a glance: a table with one row per
+// parameter (value, standard error, 95 % interval, profile interval once computed, status in
+// words); the correlation matrix with the poorly determined pairs highlighted; the measures of
+// fit in sentences; the residuals plotted beside the runs test's verdict; and, once computed, a
+// page of the profiles. Copy puts the report on the clipboard as tab-separated text.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+
+class QTableWidget;
 
 #include "core/fit_statistics.h"
 
@@ -19,8 +23,13 @@ class TFitReportDialog final : public QDialog {
   // The report as the Copy button puts it on the clipboard.
   const QString& Text() const { return text_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   QString text_;
+  QTableWidget* parameters_ = nullptr;  // the table the default width is made for
+  bool sized_ = false;
 };
 
 }  // namespace actinfit

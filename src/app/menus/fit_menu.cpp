@@ -17,6 +17,9 @@ FitMenu BuildFitMenu(QMainWindow& window) {
   fit.acRefine->setObjectName(QStringLiteral("acRefine"));
   fit.acRefine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
+  fit.acProfile = fit.menu->addAction(QStringLiteral("Profile intervals"));
+  fit.acProfile->setObjectName(QStringLiteral("acProfile"));
+
   fit.acFitReport = fit.menu->addAction(QStringLiteral("Fit report..."));
   fit.acFitReport->setObjectName(QStringLiteral("acFitReport"));
   return fit;

@@ -1,5 +1,5 @@
-// The "Fit" menu of the menu bar: the least-squares refinement and its report. Builds the
-// actions only; the window connects them to its handlers.
+// The "Fit" menu of the menu bar: the least-squares refinement, the profile intervals and the
+// report. Builds the actions only; the window connects them to its handlers.
 #pragma once
 
 class QAction;
@@ -11,6 +11,7 @@ namespace actinfit {
 struct FitMenu {
   QMenu* menu;
   QAction* acRefine;     // "Refine (least squares)", Ctrl+R
+  QAction* acProfile;    // "Profile intervals"
   QAction* acFitReport;  // "Fit report..."
 };
 
