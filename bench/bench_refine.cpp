@@ -1,12 +1,14 @@
-// The least-squares refinement on the default case, all five marked, from the defaults, beside
-// the coordinate fit of 100 and 1000 iterations and one local Levenberg-Marquardt solve alone.
-// Each reports the error it ends with.
+// The least-squares refinement on the default case, all five marked or TShift fixed at 100, from
+// the defaults, beside the coordinate fit of 100 and 1000 iterations, one local
+// Levenberg-Marquardt solve alone, and all profile intervals around the refined point. Each
+// reports the error it ends with.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "core/profile.h"
 #include "core/refine.h"
 #include "core/refine_local.h"
 #include "core/search.h"
@@ -15,10 +17,17 @@
 namespace actinfit {
 namespace {
 
+// The default case with every parameter marked (range 1) or TShift fixed at 100 (range 0).
+TModel DefaultCase(const benchmark::State& state) {
+  TModel m = testing::DefaultModel();
+  m.Fit[TShift] = state.range(0) != 0;
+  return m;
+}
+
 void BM_RefineLeastSquares(benchmark::State& state) {
   TRefinement r{};
   for (auto _ : state) {
-    TModel m = testing::DefaultModel();
+    TModel m = DefaultCase(state);
     r = RefineLeastSquares(m);
   }
   state.counters["error"] = r.Error;
@@ -26,7 +35,25 @@ void BM_RefineLeastSquares(benchmark::State& state) {
   state.counters["reaching_best"] = r.StartsReachingBest;
   state.counters["evaluations"] = r.Evaluations;
 }
-BENCHMARK(BM_RefineLeastSquares)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefineLeastSquares)->Arg(0)->Arg(1)->ArgName("tshift")->Unit(benchmark::kMillisecond);
+
+// Every profile interval around the refined point (refined once, outside the timing).
+void BM_ProfileIntervals(benchmark::State& state) {
+  SilenceSolverLog();
+  TModel refined = DefaultCase(state);
+  RefineLeastSquares(refined);
+  TProfileResult r{};
+  for (auto _ : state) {
+    TModel m = refined;
+    r = ProfileIntervals(m);
+  }
+  int32_t solved = 0;
+  for (const TProfileCurve& curve : r.Curve) solved += static_cast<int32_t>(curve.Value.size());
+  state.counters["held_values"] = solved;
+  state.counters["moved"] = r.BestMoved;
+  state.counters["ssr_min"] = r.SSRMin;
+}
+BENCHMARK(BM_ProfileIntervals)->Arg(0)->Arg(1)->ArgName("tshift")->Unit(benchmark::kMillisecond);
 
 void BM_CoordinateFit(benchmark::State& state) {
   auto holder = std::make_unique<TModel>(testing::DefaultModel());

@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/main_window.h"
 #include "app/support/application.h"
 #include "app/support/error_box.h"
-#include "app/main_window.h"
+#include "core/refine.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     std::fputs("actinfit: no display found; run it under Xvfb: xvfb-run -a ./actinfit\n", stderr);
     return 1;
   }
+  actinfit::SilenceSolverLog();
   actinfit::TApplication application(argc, argv);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/actinfit.png")));
   // An error that escapes start-up is shown; the program still ends normally.

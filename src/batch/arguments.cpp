@@ -82,6 +82,9 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       ->check(CLI::Range(1, 4096))
       ->capture_default_str();
   app.add_flag("--json", options.json, "One JSON object per trace instead of tab-separated lines");
+  app.add_flag("--intervals", options.intervals,
+               "With --method refine: the 95 % profile interval of each refined rate, BFluo, "
+               "Knuc*Kon and Koff/Kon");
 
   try {
     app.parse(argc, argv);
@@ -91,6 +94,9 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     return {std::nullopt, BadArguments(error.what())};
   }
   options.method = kMethods.at(method);
+  if (options.intervals && options.method != TMethod::Refine) {
+    return {std::nullopt, BadArguments("--intervals needs --method refine")};
+  }
 
   try {
     options.settings = DefaultSettings();

@@ -23,7 +23,8 @@ struct TBatchOptions {
   int32_t runs = kDefaultSeriesRuns;        // the window's number of series runs
   int32_t jobs = 1;
   bool json = false;
-  std::string config;  // the settings file, empty when none was given
+  bool intervals = false;  // the refinement's profile intervals too
+  std::string config;      // the settings file, empty when none was given
   TSettings settings;
 };
 

@@ -10,6 +10,7 @@
 #include "batch/progress.h"
 #include "batch/traces.h"
 #include "core/numtext.h"
+#include "core/refine.h"
 
 using namespace actinfit;
 using namespace actinfit::batch;
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   // Numbers on the command line, in files and on output use '.'; this is process-wide state,
   // so it is set once, before any thread starts.
   SetDecimalSeparator('.');
+  SilenceSolverLog();
   const TParsedArguments parsed = ParseArguments(argc, argv);
   if (!parsed.options) return parsed.exitCode;
   const TBatchOptions& options = *parsed.options;

@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "batch/intervals.h"
 #include "batch/messages.h"
+#include "core/errors.h"
 #include "core/numtext.h"
 #include "core/random.h"
 #include "core/refine.h"
@@ -25,9 +27,27 @@ TRunResult Fit(TModel& model, int32_t iterations) {
   return {error, model.Param, std::nullopt};
 }
 
-TRunResult Refine(TModel& model) {
+// The profile intervals around the refined point; a profile that finds a lower point moves the
+// result there. A refusal leaves the refinement's result and says why.
+void AddIntervals(TModel& model, TRunResult& run) {
+  try {
+    run.profile = ProfileIntervals(model);
+  } catch (const EInvalidInput& refused) {
+    run.note = UserMessage(refused);
+    return;
+  }
+  run.note = IntervalNotes(*run.profile);
+  if (run.profile->BestMoved) {
+    run.error = run.refinement->Error = Evaluate(model);
+    run.params = model.Param;
+  }
+}
+
+TRunResult Refine(TModel& model, bool intervals) {
   TRefinement refinement = RefineLeastSquares(model);
-  return {refinement.Error, model.Param, std::move(refinement)};
+  TRunResult run{refinement.Error, model.Param, std::move(refinement), std::nullopt, {}};
+  if (intervals) AddIntervals(model, run);
+  return run;
 }
 
 // A parameter as the edit field shows it and the next Apply reads it back. The estimation
@@ -63,7 +83,9 @@ void Series(TModel& model, const TBatchOptions& options, TTraceResult& result) {
                                                fields = AsFields(model.Param);
                                                return true;
                                              });
-    result.runs.push_back({error, model.Param, std::nullopt});
+    TRunResult& done = result.runs.emplace_back();
+    done.error = error;
+    done.params = model.Param;
   }
 }
 
@@ -88,7 +110,7 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
         Series(model, options, result);
         break;
       case TMethod::Refine:
-        result.runs.push_back(Refine(model));
+        result.runs.push_back(Refine(model, options.intervals));
         break;
     }
   } catch (const std::exception& error) {

@@ -10,6 +10,7 @@
 #include "batch/arguments.h"
 #include "batch/traces.h"
 #include "core/model.h"
+#include "core/profile.h"
 #include "core/refine.h"
 
 namespace actinfit::batch {
@@ -21,6 +22,10 @@ struct TRunResult {
   // The refinement's account: standard errors (not-a-number where a parameter was not refined),
   // correlations, parameters held on a bound, starts and evaluations.
   std::optional<TRefinement> refinement;
+  // With --intervals: the profile intervals around the refinement's result, or why there are
+  // none (a refusal) or the notes of profiles cut short.
+  std::optional<TProfileResult> profile{};
+  std::string note{};
 };
 
 struct TTraceResult {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "batch/intervals.h"
 #include "core/numtext.h"
 #include "core/version.h"
 
@@ -56,7 +57,7 @@ void Put(const std::string& text) {
 
 }  // namespace
 
-std::string TsvHeader(TMethod method) {
+std::string TsvHeader(TMethod method, bool intervals) {
   std::string line = "trace";
   if (method == TMethod::Series) line += "\trun";
   line += "\terror";
@@ -71,11 +72,13 @@ std::string TsvHeader(TMethod method) {
       line += "_se";
     }
   }
+  if (intervals) line += IntervalHeader();
   line += "\tmessage\n";
   return line;
 }
 
-std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method) {
+std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method,
+                     bool intervals) {
   const bool series = method == TMethod::Series;
   std::string lines;
   for (size_t r = 0; r < result.runs.size(); ++r) {
@@ -90,12 +93,17 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
         AddField(lines, std::isnan(se) ? std::string() : ParamText(se));
       }
     }
-    lines += "\t\n";
+    if (intervals) {
+      lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
+    }
+    AddField(lines, run.note);
+    lines += '\n';
   }
   if (!result.failure.empty()) {
     lines += trace.name;
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
     lines.append(method == TMethod::Refine ? 1 + 2 * kParamCount : 1 + kParamCount, '\t');
+    if (intervals) lines.append(IntervalColumns(), '\t');
     AddField(lines, result.failure);
     lines += '\n';
   }
@@ -109,6 +117,7 @@ nlohmann::ordered_json SettingsJson(const TBatchOptions& options) {
   if (options.method == TMethod::Fit || options.method == TMethod::Series) {
     settings["iterations"] = options.iterations;
   }
+  if (options.intervals) settings["intervals"] = true;
   if (options.method == TMethod::Series) {
     settings["draws"] = options.draws;
     settings["runs"] = options.runs;
@@ -147,20 +156,22 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
     object["error"] = run.error;
     object["parameters"] = ParamsJson(run.params);
     if (run.refinement) object["refinement"] = RefinementJson(*run.refinement);
+    if (run.profile) object["intervals"] = IntervalsJson(*run.profile);
+    if (!run.note.empty()) object["intervals_message"] = run.note;
   }
   if (!result.failure.empty()) object["message"] = result.failure;
   return object;
 }
 
 TOutput::TOutput(const TBatchOptions& options) : options_(options) {
-  Put(options_.json ? std::string("[") : TsvHeader(options_.method));
+  Put(options_.json ? std::string("[") : TsvHeader(options_.method, options_.intervals));
 }
 
 void TOutput::Write(const TTrace& trace, const TTraceResult& result) {
   if (options_.json) {
     Put((first_ ? "\n" : ",\n") + TraceJson(trace, result, options_).dump());
   } else {
-    Put(TsvLines(trace, result, options_.method));
+    Put(TsvLines(trace, result, options_.method, options_.intervals));
   }
   first_ = false;
   std::fflush(stdout);

@@ -13,12 +13,14 @@ namespace actinfit::batch {
 
 // The header line: trace, (run, for a series,) error, the five parameters, (their standard
 // errors, for the refinement,) message.
-std::string TsvHeader(TMethod method);
+// With intervals, the interval columns (batch/intervals.h) come before the message.
+std::string TsvHeader(TMethod method, bool intervals = false);
 
 // The trace's lines: one per result (per run, for a series), the numbers in the styles of the
 // window's result line, the message column empty; a failed trace adds one line with only its
 // name (and run) and the message.
-std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method);
+std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod method,
+                     bool intervals = false);
 
 // Everything about one trace: name, file, column, points, the settings used, the results and,
 // when it failed, the message.

@@ -41,6 +41,11 @@ double StudentTQuantile(double p, double dof) {
   return p > 0.5 ? t : -t;
 }
 
+double FQuantileOne(double p, double dof) {
+  const double t = StudentTQuantile((1 + p) / 2, dof);
+  return t * t;
+}
+
 std::pair<int32_t, double> RunsTest(std::span<const double> residuals) {
   int32_t positive = 0, negative = 0, runs = 0, last = 0;
   for (const double r : residuals) {

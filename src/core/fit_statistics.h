@@ -43,6 +43,10 @@ TFitStatistics FitStatistics(const TModel& model, const TRefinement& refinement)
 // The p-quantile of Student's t with `dof` > 0 degrees of freedom, 0 < p < 1.
 double StudentTQuantile(double p, double dof);
 
+// The p-quantile of the F distribution with 1 and `dof` > 0 degrees of freedom, 0 < p < 1: the
+// square of Student's t at (1 + p) / 2, since F(1, dof) is the square of t(dof).
+double FQuantileOne(double p, double dof);
+
 // The number of runs of equal signs among the non-zero values and the Wald-Wolfowitz z of that
 // count against independent signs; z is NaN when there are no values of one sign.
 std::pair<int32_t, double> RunsTest(std::span<const double> residuals);

@@ -32,9 +32,6 @@ constexpr refine::TSolveLimits kStairSolve{40, 1e-8};
 constexpr double kPromising = 0.25;
 constexpr double kSameBest = 1e-4;
 
-// A unit value this close to 0 or 1 lies on its bound.
-constexpr double kOnBound = 1e-8;
-
 // Radical inverse of i in the given prime base: the Halton sequence, coordinate by coordinate.
 double RadicalInverse(int32_t i, int32_t base) {
   double result = 0, scale = 1.0 / base;
@@ -43,23 +40,6 @@ double RadicalInverse(int32_t i, int32_t base) {
 }
 
 constexpr int32_t kPrimes[kParamCount] = {2, 3, 5, 7, 11};
-
-void CheckRefinable(const TModel& m) {
-  int32_t marked = 0;
-  for (int32_t k = 0; k < kParamCount; ++k) marked += m.Fit[k] ? 1 : 0;
-  if (marked == 0) throw EInvalidInput("No parameter is marked for fitting");
-  for (int32_t k = 0; k < kParamCount; ++k) {
-    if (m.Fit[k] && !(m.Min[k] <= m.Max[k])) {
-      throw EInvalidInput(std::string("The bounds of ") + ParamName(k) +
-                          " are crossed: its minimum is above its maximum");
-    }
-  }
-  if (m.Count < marked + 1) {
-    throw EInvalidInput("Too few points for the refinement: " + std::to_string(m.Count) +
-                        " points, " + std::to_string(marked) + " marked parameters need at least " +
-                        std::to_string(marked + 1));
-  }
-}
 
 // The stairs of TShift: anchor + k x Dt inside the bounds.
 struct TStairs {
@@ -152,7 +132,7 @@ TRefinement RefineLeastSquares(TModel& model) {
 
 TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& report) {
   const TModel& initial = access();
-  CheckRefinable(initial);
+  refine::CheckRefinable(initial);
   const TParamSet original = initial.Param;
   const std::array<double, 5> min = initial.Min, max = initial.Max;
   const std::array<bool, 5> fit = initial.Fit;
@@ -246,7 +226,7 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
   const TParamSet best = m.Param;
   for (const TAxis& axis : axes) {
     const double u = axis.Unit(best[axis.index]);
-    r.OnBound[axis.index] = u <= kOnBound || u >= 1 - kOnBound;
+    r.OnBound[axis.index] = u <= refine::kOnBound || u >= 1 - refine::kOnBound;
   }
   // The stairs of TShift end exactly on its bounds.
   if (shiftRefined) r.OnBound[TShift] = best[TShift] <= min[TShift] || best[TShift] >= max[TShift];

@@ -60,4 +60,9 @@ TRefinement RefineLeastSquares(const ModelAccess& model, const RefineReport& rep
 // Parameters whose bounds span at least this ratio are spread and refined on a log scale.
 inline constexpr double kLogScaleRatio = 100;
 
+// Keeps the solver's own log lines ("Terminating: ...") off standard error: the refinement
+// reports its failures as errors of its own. Programs call it once at start; later calls do
+// nothing.
+void SilenceSolverLog();
+
 }  // namespace actinfit

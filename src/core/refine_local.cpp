@@ -1,10 +1,28 @@
 #include "core/refine_local.h"
 
 #include <ceres/ceres.h>
+#include <glog/logging.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <string>
+
+#include "core/errors.h"
+
+namespace actinfit {
+
+void SilenceSolverLog() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Only a fatal message would still be written; the solver's errors come back in its summary.
+    FLAGS_minloglevel = google::GLOG_FATAL;
+    FLAGS_stderrthreshold = google::GLOG_FATAL;
+  });
+}
+
+}  // namespace actinfit
 
 namespace actinfit::refine {
 namespace {
@@ -45,6 +63,35 @@ TAxis MakeAxis(const TModel& model, int32_t index) {
   return axis;
 }
 
+TAxis Narrowed(TAxis axis, double lo, double hi) {
+  axis.lo = lo;
+  axis.hi = hi;
+  axis.log = lo > 0 && hi >= kLogScaleRatio * lo;
+  return axis;
+}
+
+void CheckRefinable(const TModel& m) {
+  int32_t marked = 0;
+  for (int32_t k = 0; k < kParamCount; ++k) marked += m.Fit[k] ? 1 : 0;
+  if (marked == 0) throw EInvalidInput("No parameter is marked for fitting");
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    if (m.Fit[k] && !(m.Min[k] <= m.Max[k])) {
+      throw EInvalidInput(std::string("The bounds of ") + ParamName(k) +
+                          " are crossed: its minimum is above its maximum");
+    }
+  }
+  if (m.Count < marked + 1) {
+    throw EInvalidInput("Too few points for the refinement: " + std::to_string(m.Count) +
+                        " points, " + std::to_string(marked) + " marked parameters need at least " +
+                        std::to_string(marked + 1));
+  }
+}
+
+void TTie::Apply(TParamSet& set) const {
+  const double follows = product ? value / set[on] : value * set[on];
+  set[dependent] = std::clamp(follows, lo, hi);
+}
+
 // --- Context
 // --------------------------------------------------------------------------------------
 
@@ -72,6 +119,12 @@ bool TContext::Evaluate(std::span<const TParamSet> sets, std::span<double> error
   return !outcome.failure;
 }
 
+std::exception_ptr TContext::TakeFailure() {
+  std::exception_ptr taken = failure;
+  failure = nullptr;
+  return taken;
+}
+
 bool TContext::Tick() {
   if (Ended()) return false;
   if (!report_) return true;
@@ -94,8 +147,9 @@ namespace {
 // taken from the curves of all its difference trials, evaluated together in one batched pass.
 class TCurveCost final : public ceres::CostFunction {
  public:
-  TCurveCost(TContext& context, const std::vector<TAxis>& axes, const TParamSet& base)
-      : context_(context), axes_(axes), base_(base) {
+  TCurveCost(TContext& context, const std::vector<TAxis>& axes, const TParamSet& base,
+             const std::optional<TTie>& tie)
+      : context_(context), axes_(axes), base_(base), tie_(tie) {
     set_num_residuals(context.Points());
     mutable_parameter_block_sizes()->push_back(static_cast<int32_t>(axes.size()));
   }
@@ -107,6 +161,7 @@ class TCurveCost final : public ceres::CostFunction {
     const auto n = static_cast<size_t>(context_.Points());
     TParamSet center = base_;
     for (size_t a = 0; a < q; ++a) center[axes_[a].index] = axes_[a].Value(u[a]);
+    if (tie_) tie_->Apply(center);
 
     const bool cached = haveLast_ && center == lastSet_;
     if (jacobians == nullptr || jacobians[0] == nullptr) {
@@ -159,6 +214,7 @@ class TCurveCost final : public ceres::CostFunction {
     if (at == u) return -1;
     TParamSet trial = center;
     trial[axes_[a].index] = axes_[a].Value(at);
+    if (tie_) tie_->Apply(trial);
     sets_.push_back(trial);
     return static_cast<int32_t>(sets_.size()) - 1;
   }
@@ -187,6 +243,7 @@ class TCurveCost final : public ceres::CostFunction {
   TContext& context_;
   std::vector<TAxis> axes_;
   TParamSet base_;
+  std::optional<TTie> tie_;
   // Scratch kept from call to call; the last centre's curve serves the Jacobian that Ceres asks
   // for right after accepting a step it has already evaluated.
   mutable std::vector<TParamSet> sets_;
@@ -211,7 +268,7 @@ class TProgressCallback final : public ceres::IterationCallback {
 }  // namespace
 
 TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLocalResult& from,
-                   const TSolveLimits& limits) {
+                   const TSolveLimits& limits, const std::optional<TTie>& tie) {
   TLocalResult result = from;
   if (axes.empty()) {
     double error;
@@ -226,7 +283,7 @@ TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLoc
   for (size_t a = 0; a < axes.size(); ++a) u[a] = axes[a].Unit(from.set[axes[a].index]);
 
   ceres::Problem problem;
-  problem.AddResidualBlock(new TCurveCost(context, axes, from.set), nullptr, u.data());
+  problem.AddResidualBlock(new TCurveCost(context, axes, from.set, tie), nullptr, u.data());
   for (size_t a = 0; a < axes.size(); ++a) {
     problem.SetParameterLowerBound(u.data(), static_cast<int32_t>(a), 0.0);
     problem.SetParameterUpperBound(u.data(), static_cast<int32_t>(a), 1.0);
@@ -258,6 +315,7 @@ TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLoc
     if (i == 0 || iteration.step_is_successful) result.path.push_back(2 * iteration.cost / n);
   }
   for (size_t a = 0; a < axes.size(); ++a) result.set[axes[a].index] = axes[a].Value(u[a]);
+  if (tie) tie->Apply(result.set);
   result.error = summary.IsSolutionUsable() ? 2 * summary.final_cost / n
                                             : std::numeric_limits<double>::infinity();
   return result;
@@ -280,7 +338,7 @@ std::vector<double> UnscaledCovariance(TContext& context, const std::vector<TAxi
   for (size_t a = 0; a < q; ++a) u[a] = axes[a].Unit(at[axes[a].index]);
 
   ceres::Problem problem;
-  problem.AddResidualBlock(new TCurveCost(context, axes, at), nullptr, u.data());
+  problem.AddResidualBlock(new TCurveCost(context, axes, at, std::nullopt), nullptr, u.data());
   ceres::Covariance::Options options;
   // The singular-value route copes with the nearly singular matrices of flat valleys.
   options.algorithm_type = ceres::DENSE_SVD;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "core/batch.h"
@@ -28,6 +29,27 @@ struct TAxis {
 
 TAxis MakeAxis(const TModel& model, int32_t index);
 
+// The same axis on other bounds (lo < hi), log again if they span kLogScaleRatio.
+TAxis Narrowed(TAxis axis, double lo, double hi);
+
+// A unit value this close to 0 or 1 lies on its bound.
+inline constexpr double kOnBound = 1e-8;
+
+// Refuses (EInvalidInput) a record the refinement cannot work on: no marked parameter, crossed
+// bounds of a marked one, fewer points than marked parameters + 1.
+void CheckRefinable(const TModel& model);
+
+// A parameter that follows another so that their product or ratio stays at a held value: the
+// profiles of Knuc x Kon and Koff / Kon move Kon and let Knuc or Koff follow.
+struct TTie {
+  int32_t dependent, on;
+  bool product;  // dependent = value / on; else dependent = value x on
+  double value;
+  double lo, hi;  // the dependent's bounds
+
+  void Apply(TParamSet& set) const;
+};
+
 // Everything the local runs share. Every evaluation goes through it, so that the best point and
 // the count are complete.
 class TContext {
@@ -46,6 +68,9 @@ class TContext {
   // must end.
   bool Tick();
   bool Ended() const { return failure != nullptr || stopped; }
+  // The failure, cleared: the evaluations go on (a profile that ran into one carries on with
+  // the next quantity).
+  std::exception_ptr TakeFailure();
 
   int32_t evaluations = 0;  // every set evaluated, including one that failed
   int32_t startsDone = 0;   // for the reports
@@ -81,8 +106,9 @@ struct TSolveLimits {
 // Bounded Levenberg-Marquardt over `axes` from `from.set` (the other parameters as there), its
 // iterations appended to `from.path`. With TShift among the axes, its Jacobian column is a secant
 // over several stairs, since the error is flat within a stair. Without axes: one evaluation.
+// With a tie, every set tried has its dependent parameter follow.
 TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLocalResult& from,
-                   const TSolveLimits& limits);
+                   const TSolveLimits& limits, const std::optional<TTie>& tie = std::nullopt);
 
 // The axes whose value at `at` lies strictly inside the bounds.
 std::vector<TAxis> AxesInside(const std::vector<TAxis>& axes, const TParamSet& at);

@@ -11,6 +11,7 @@
 #include "batch_runner.h"
 #include "core/model.h"
 #include "core/numtext.h"
+#include "core/profile.h"
 #include "core/refine.h"
 #include "core/search.h"
 #include "model_fixtures.h"
@@ -129,6 +130,103 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
   EXPECT_EQ(run.out, expected);
 }
 
+// The core's intervals of a well, refined as the batch program refines it.
+struct TWellIntervals {
+  TModel model;
+  TRefinement refinement;
+  TProfileResult profile;
+};
+
+TWellIntervals CoreIntervals(const TWell& well) {
+  TModel m = WindowModel(well.readings);
+  m.Param[TShift] = 60;
+  m.Max[TShift] = 120;
+  const TRefinement refinement = RefineLeastSquares(m);
+  const TProfileResult profile = ProfileIntervals(m);
+  return {m, refinement, profile};
+}
+
+// The profiled quantities in the order of the columns.
+const std::optional<TInterval>& IntervalColumn(const TProfileResult& p, int32_t column) {
+  static constexpr int32_t kOrder[] = {BFluo, Knuc, Kon, Koff};
+  if (column < 4) return p.Param[static_cast<size_t>(kOrder[column])];
+  return column == 4 ? p.KnucKon : p.KoffKon;
+}
+
+TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
+  const TBatchRun run = Run("--method refine --intervals -j 3 --param TShift=60:0:120 " + plate_);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::string expected =
+      "trace\terror\tBFluo\tTShift\tKnuc\tKon\tKoff\tBFluo_se\tTShift_se\tKnuc_se\tKon_se"
+      "\tKoff_se";
+  for (const char* q : {"BFluo", "Knuc", "Kon", "Koff", "KnucKon", "KoffKon"}) {
+    for (const char* field : {"_low", "_high", "_low_at_bound", "_high_at_bound"}) {
+      expected += std::string("\t") + q + field;
+    }
+  }
+  expected += "\tmessage\n";
+  const auto text = [](double v) { return FormatReal(v, FloatStyle::Exponent, 5, 2); };
+  bool anyAtBound = false;
+  for (const TWell& well : Plate()) {
+    const TWellIntervals core = CoreIntervals(well);
+    TModel at = core.model;
+    expected += plate_ + ":" + well.name + "\t" + ResultLine(Evaluate(at), core.model);
+    for (const double se : core.refinement.StdError) {
+      expected += '\t';
+      if (!std::isnan(se)) expected += text(se);
+    }
+    for (int32_t column = 0; column < 6; ++column) {
+      const std::optional<TInterval>& interval = IntervalColumn(core.profile, column);
+      ASSERT_TRUE(interval.has_value()) << well.name << " " << column;
+      expected += '\t' + text(interval->Low) + '\t' + text(interval->High);
+      expected += interval->LowAtBound ? "\t1" : "\t0";
+      expected += interval->HighAtBound ? "\t1" : "\t0";
+      anyAtBound = anyAtBound || interval->LowAtBound || interval->HighAtBound;
+    }
+    expected += "\t\n";
+  }
+  EXPECT_EQ(run.out, expected);
+  EXPECT_TRUE(anyAtBound);  // Kon ends on its upper bound in these wells
+
+  // The JSON carries the same intervals exactly, with their profiles.
+  const TBatchRun json =
+      Run("--json --method refine --intervals -j 3 --param TShift=60:0:120 " + plate_);
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  const nlohmann::json traces = nlohmann::json::parse(json.out);
+  ASSERT_EQ(traces.size(), 3u);
+  const TWellIntervals core = CoreIntervals(Plate()[1]);
+  const nlohmann::json& intervals = traces[1]["intervals"];
+  EXPECT_EQ(traces[1]["settings"]["intervals"], true);
+  EXPECT_EQ(intervals["Kon"]["low"].get<double>(), core.profile.Param[Kon]->Low);
+  EXPECT_EQ(intervals["KnucKon"]["high"].get<double>(), core.profile.KnucKon->High);
+  EXPECT_EQ(intervals["Koff"]["status"], "done");
+  EXPECT_EQ(intervals["threshold"].get<double>(), core.profile.Threshold);
+  EXPECT_EQ(intervals["KoffKon"]["curve"]["ssr"].size(),
+            core.profile.Curve[kProfileKoffKon].SSR.size());
+  EXPECT_FALSE(intervals.contains("TShift"));
+}
+
+// The solver's own log lines stay off standard error, also when its evaluations fail.
+TEST_F(BatchTest, RefineWritesOnlyItsOwnMessagesToStandardError) {
+  const TBatchRun run = Run("--method refine --intervals -j 1 --param Koff=1:-20:20 " + plate_);
+  EXPECT_EQ(run.exitCode, 1);
+  // The failed traces' lines keep every column, the interval columns too.
+  std::istringstream out(run.out);
+  std::vector<size_t> fields;
+  for (std::string line; std::getline(out, line);) {
+    fields.push_back(static_cast<size_t>(std::count(line.begin(), line.end(), '\t')) + 1);
+  }
+  EXPECT_EQ(fields, std::vector<size_t>(4, 12 + 24 + 1));
+  std::istringstream in(run.err);
+  int32_t lines = 0;
+  for (std::string line; std::getline(in, line); ++lines) {
+    EXPECT_EQ(line.rfind(plate_ + ":A", 0), 0u) << line;
+    EXPECT_EQ(line.find("Terminating"), std::string::npos) << line;
+  }
+  EXPECT_EQ(lines, 3);
+}
+
 // A series draws random numbers: each trace must start the generator afresh, whichever thread
 // runs it and whatever ran before it.
 TEST_F(BatchTest, SeriesOutputDoesNotDependOnThreadsOrOtherTraces) {
@@ -214,6 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TBadArguments{"--dt 0,1 PLATE", "--dt"},
                       TBadArguments{"-j 0 PLATE", "--jobs"},
                       TBadArguments{"--method guess PLATE", "--method"},
+                      TBadArguments{"--intervals PLATE", "--intervals"},
                       TBadArguments{"PLATE no_such_file.txt", "no_such_file.txt"},
                       TBadArguments{"--config no_such.toml PLATE", "no_such.toml"}));
 
