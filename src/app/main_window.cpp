@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "app/charts/chart_view.h"
+#include "app/support/cell_text.h"
 #include "app/support/decimal_locale.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
@@ -32,6 +33,8 @@ TfmMain::TfmMain() {
   ui_ = BuildUi(*this);
   charts_.Add(ui_.Chart1);
   charts_.Add(ui_.Chart2);
+  LineUpResultColumns(*ui_.mResults);
+  LineUpSensitivityColumns(*ui_.mSens);
   menus_ = BuildMenus(*this);
   AcceptFileDrops();
   ConnectHandlers();

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/charts/chart_pacer.h"
+#include "app/figure/figure.h"
+#include "app/figure/figure_picture.h"
 #include "app/layout/ui.h"
 #include "app/menus/menu_bar.h"
 #include "app/support/event_points.h"
@@ -80,6 +82,10 @@ class TfmMain : public QMainWindow {
   // Chart 1 (data) or 2 (error) as PNG at twice the screen resolution, SVG or PDF, by the
   // extension of `path`.
   void ExportChart(int chart, const QString& path);
+  // A figure for a paper or a slide: data and model above, residuals below, a legend naming
+  // the data source; PNG at `dpi`, SVG or PDF as vectors, by the extension of `path`.
+  void ExportFigure(const QString& path, double widthMm = kFigureWidthMm,
+                    double heightMm = kFigureHeightMm, int dpi = kFigureDpi);
 
   // The menu commands: ask for a file name, then do the above.
   void acOpenDataClick();
@@ -87,6 +93,7 @@ class TfmMain : public QMainWindow {
   void acSaveCurveClick();
   void acSaveSensitivityClick();
   void acExportChartClick();
+  void acExportFigureClick();
   void acAboutClick();
 
   // The current model record. Apply replaces it: take it anew after any point where events
@@ -125,6 +132,8 @@ class TfmMain : public QMainWindow {
   void ReadFields();
   // Writes the model column of the last Calculate into its pane, if not done yet.
   void ShowModelColumn();
+  // The record's data, model and residuals as a figure of one trace named by its source.
+  FigureDescription CurrentFigure() const;
 
   // The fit of the marked parameters: reports every showEvery iterations, lets pending events
   // run there and ends early when the Fit button's tag was cleared. Returns the final error.

@@ -37,6 +37,7 @@ void TfmMain::ConnectMenus() {
   connect(file.acSaveSensitivity, &QAction::triggered, this,
           guarded(&TfmMain::acSaveSensitivityClick));
   connect(file.acExportChart, &QAction::triggered, this, guarded(&TfmMain::acExportChartClick));
+  connect(file.acExportFigure, &QAction::triggered, this, guarded(&TfmMain::acExportFigureClick));
   connect(file.acExit, &QAction::triggered, this, guarded(&TfmMain::btExitClick));
   connect(menus_.edit.acPasteColumns, &QAction::triggered, this, guarded(&TfmMain::PasteColumns));
   connect(menus_.help.acAbout, &QAction::triggered, this, guarded(&TfmMain::acAboutClick));

@@ -13,6 +13,7 @@
 
 #include "app/charts/chart_view.h"
 #include "app/main_window.h"
+#include "app/support/cell_text.h"
 #include "app/support/field_text.h"
 #include "app/support/pane_lines.h"
 #include "app/support/run_marks.h"
@@ -27,10 +28,6 @@ namespace {
 // The fit's reports show Knuc with two exponent digits, the estimation with three.
 constexpr int32_t kFitKnucDigits = 2;
 constexpr int32_t kEstimateKnucDigits = 3;
-
-std::string General(double value) {
-  return FormatReal(value, FloatStyle::General, 15, 0);
-}
 
 // The linear grid between two fields; their texts are not read for a grid of no points.
 std::vector<double> ReadGrid(const QLineEdit* min, const QLineEdit* max, int32_t count) {
@@ -57,10 +54,10 @@ void TfmMain::WriteParameterFields(int32_t knucExponentDigits) {
 }
 
 void TfmMain::AppendResultLine(double error) {
-  std::string line = FormatReal(error, FloatStyle::Fixed, 5, 5);
+  std::string line = ResultErrorText(error);
   for (int32_t k = 0; k < kParamCount; ++k) {
     line += '\t';
-    line += FormatReal(model_->Param[k], FloatStyle::Exponent, 5, 2);
+    line += ResultParameterText(model_->Param[k]);
   }
   AppendLineShowingItsStart(*ui_.mResults, ToQString(line));
 }
@@ -114,7 +111,7 @@ double TfmMain::RunFit(int32_t maxIterations, int32_t showEvery) {
     ui_.serSSE->Add(iteration, error);
     WriteParameterFields(kFitKnucDigits);
     ui_.lbItr->setText(ToQString(FormatInteger(iteration)));
-    ui_.lbStep->setText(ToQString(General(step)));
+    ui_.lbStep->setText(ToQString(GeneralText(step)));
     btCalculateClick();
     RunPendingEvents();
     return Tag(ui_.btFit) != 0;
@@ -205,7 +202,7 @@ void TfmMain::Button1Click() {
   const std::vector<double> p2 = ReadGrid(ui_.edP2Min, ui_.edP2Max, countP2);
 
   std::string header = "P2|P1";
-  for (const double value : p1) header += '\t' + General(value);
+  for (const double value : p1) header += '\t' + GeneralText(value);
   ui_.mSens->setPlainText(ToQString(header));
 
   // The button stops the scan; nothing else may start one of the long operations meanwhile.
@@ -217,12 +214,12 @@ void TfmMain::Button1Click() {
   std::string cells;
   TScanCallbacks callbacks;
   callbacks.cellStarting = [&](int32_t i, int32_t j) {
-    ui_.params[Knuc].value->setText(ToQString(General(p1[static_cast<size_t>(i)])));
-    ui_.params[Kon].value->setText(ToQString(General(p2[static_cast<size_t>(j)])));
+    ui_.params[Knuc].value->setText(ToQString(GeneralText(p1[static_cast<size_t>(i)])));
+    ui_.params[Kon].value->setText(ToQString(GeneralText(p2[static_cast<size_t>(j)])));
   };
-  callbacks.cellDone = [&](int32_t, int32_t, double error) { cells += '\t' + General(error); };
+  callbacks.cellDone = [&](int32_t, int32_t, double error) { cells += '\t' + GeneralText(error); };
   callbacks.rowDone = [&](int32_t j) {
-    ui_.mSens->appendPlainText(ToQString(General(p2[static_cast<size_t>(j)]) + cells));
+    ui_.mSens->appendPlainText(ToQString(GeneralText(p2[static_cast<size_t>(j)]) + cells));
     cells.clear();
   };
   // A check box may run Apply here and replace the record: the scan goes on with the new one.

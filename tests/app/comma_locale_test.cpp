@@ -70,6 +70,40 @@ class CommaLocaleTest : public QObject {
     QCOMPARE(window->model().Time, (std::vector<double>{0, 150.5, 300}));
     QVERIFY(boxes.texts.isEmpty());
   }
+
+  // Times from 0 to 1 s are labelled every 0,2 s, with the comma, in the exported chart as on
+  // screen.
+  void chartAxisValuesUseTheWindowsDecimalMark() {
+    ErrorBoxes boxes;
+    auto window = StartedWindow();
+    SetText(*window, "mTime", QStringLiteral("0\n0,5\n1"));
+    SetText(*window, "mData", QStringLiteral("10\n12\n15"));
+    SetText(*window, "edTShift", QStringLiteral("0"));
+    Click(Control<QToolButton>(*window, "btApply"));
+    QVERIFY(boxes.texts.isEmpty());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("chart.svg"));
+    window->ExportChart(1, path);
+    QFile svg(path);
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    for (const char* tick : {">0,2</text>", ">0,4</text>", ">0,6</text>", ">0,8</text>"}) {
+      QVERIFY2(text.contains(tick), tick);
+    }
+    QVERIFY(!text.contains(">0.2</text>"));
+
+    // So does the figure for a paper.
+    const QString figure = folder.filePath(QStringLiteral("figure.svg"));
+    window->ExportFigure(figure);
+    QFile figureFile(figure);
+    QVERIFY(figureFile.open(QIODevice::ReadOnly));
+    const QByteArray figureText = figureFile.readAll();
+    for (const char* tick : {">0,2</text>", ">0,4</text>", ">1,0</text>"}) {
+      QVERIFY2(figureText.contains(tick), tick);
+    }
+    QVERIFY(!figureText.contains(">0.2</text>"));
+    QVERIFY(boxes.texts.isEmpty());
+  }
 };
 
 QTEST_MAIN(CommaLocaleTest)

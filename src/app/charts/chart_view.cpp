@@ -9,6 +9,7 @@
 #include <QValueAxis>
 #include <cmath>
 
+#include "app/charts/tick_interval.h"
 #include "app/layout/fonts.h"
 
 namespace actinfit {
@@ -41,19 +42,16 @@ void Widen(double& low, double& high) {
   high += pad;
 }
 
-// 1, 2 or 5 times a power of ten, near a fifth of the span: four to ten ticks.
-double TickInterval(double span) {
-  const double raw = span / 5;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-  const double mantissa = raw / decade;
-  return (mantissa < 1.5 ? 1 : mantissa < 3.5 ? 2 : mantissa < 7.5 ? 5 : 10) * decade;
-}
+// With localized numbers the charts take only a format that names its precision: "%g" would
+// give every tick an empty label. Ten digits show any round tick value and hide the last-digit
+// noise of ticks found by adding up the interval.
+const QString kTickLabelFormat = QStringLiteral("%.10g");
 
 // The range is exactly that of the points; the ticks sit on round numbers inside it.
 void SetValueRange(QAbstractAxis* axis, double low, double high) {
   auto* valueAxis = static_cast<QValueAxis*>(axis);
   Widen(low, high);
-  const double interval = TickInterval(high - low);
+  const double interval = RoundTickInterval(high - low);
   const double anchor = std::ceil(low / interval) * interval;
   // Every change of an axis makes the chart lay out each series again: leave an axis that
   // already shows this range alone (the time axis, during a fit).
@@ -72,7 +70,10 @@ void SetLogRange(QAbstractAxis* axis, double low, double high) {
   double highDecade = std::ceil(std::log10(high));
   if (highDecade <= lowDecade) highDecade = lowDecade + 1;
   auto* logAxis = static_cast<QLogValueAxis*>(axis);
-  const double min = std::pow(10.0, lowDecade), max = std::pow(10.0, highDecade);
+  // A hair beyond the decades: the axis finds its first and last decade by rounding
+  // log(min) / log(10), which for 0.1 comes out a hair above -1 and would leave it unlabelled.
+  const double min = std::pow(10.0, lowDecade) * (1 - 1e-12);
+  const double max = std::pow(10.0, highDecade) * (1 + 1e-12);
   if (logAxis->min() != min || logAxis->max() != max) logAxis->setRange(min, max);
 }
 
@@ -97,18 +98,18 @@ ChartView::ChartView(const QString& xTitle, const QString& yTitle, bool logarith
   c->setMargins(QMargins(4, 4, 4, 4));
 
   auto* x = new QValueAxis;
-  x->setLabelFormat(QStringLiteral("%g"));
+  x->setLabelFormat(kTickLabelFormat);
   x->setTickType(QValueAxis::TicksDynamic);
   axisX_ = x;
   if (logarithmicY) {
     auto* y = new QLogValueAxis;
-    y->setLabelFormat(QStringLiteral("%g"));
+    y->setLabelFormat(kTickLabelFormat);
     y->setBase(10);
     y->setMinorTickCount(-1);
     axisY_ = y;
   } else {
     auto* y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%g"));
+    y->setLabelFormat(kTickLabelFormat);
     y->setTickType(QValueAxis::TicksDynamic);
     axisY_ = y;
   }

@@ -41,12 +41,17 @@ ChartExport AskChartExport(QWidget* parent, int current) {
       QInputDialog::getItem(parent, QStringLiteral("Export chart"), QStringLiteral("Chart:"),
                             charts, current - 1, false, &ok);
   if (!ok) return {};
+  const QString path = AskPictureFileToSave(parent, QStringLiteral("Export chart"));
+  if (path.isEmpty()) return {};
+  return {static_cast<int>(charts.indexOf(chosen)) + 1, path};
+}
+
+QString AskPictureFileToSave(QWidget* parent, const QString& title) {
   QString filter = QStringLiteral("PNG image (*.png)");
   const QString path = QFileDialog::getSaveFileName(
-      parent, QStringLiteral("Export chart"), QString(),
+      parent, title, QString(),
       filter + QStringLiteral(";;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
-  if (path.isEmpty()) return {};
-  return {static_cast<int>(charts.indexOf(chosen)) + 1, WithFilterSuffix(path, filter)};
+  return WithFilterSuffix(path, filter);
 }
 
 }  // namespace actinfit

@@ -20,4 +20,7 @@ struct ChartExport {
 // Which chart, then the picture file; `current` is the chart offered first.
 ChartExport AskChartExport(QWidget* parent, int current);
 
+// A picture file name (PNG, SVG or PDF); empty when the user cancelled.
+QString AskPictureFileToSave(QWidget* parent, const QString& title);
+
 }  // namespace actinfit

@@ -1,14 +1,13 @@
 #include "app/files/chart_export.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
+#include <QChartView>
 #include <QFileInfo>
 #include <QGraphicsView>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QResizeEvent>
 #include <QSvgGenerator>
 
 #include "core/errors.h"
@@ -71,13 +70,13 @@ QByteArray Pdf(QGraphicsView& chart, const QSize& size) {
 
 }  // namespace
 
-void LayOutHiddenChart(QGraphicsView& chart, const QSize& size) {
-  if (chart.isVisible() || chart.size() == size) return;
-  const QSize old = chart.size();
+void LayOutHiddenChart(QChartView& chart, const QSize& size) {
+  if (chart.isVisible()) return;
   chart.resize(size);
-  // A hidden widget gets its resize event only when shown; the chart needs it now.
-  QResizeEvent resized(size, old);
-  QCoreApplication::sendEvent(&chart, &resized);
+  // A hidden view passes no size on to its chart, also when its page's layout gave the view
+  // this size long ago; the chart would draw at its minimum size, every label cut to "...".
+  chart.chart()->resize(size);
+  chart.setSceneRect(chart.chart()->geometry());
 }
 
 QString PictureFormat(const QString& path) {

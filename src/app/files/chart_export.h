@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+class QChartView;
 class QGraphicsView;
 
 namespace actinfit {
@@ -16,7 +17,7 @@ QString PictureFormat(const QString& path);
 
 // A chart on a page that has not been shown was never laid out: gives it `size`, the size it
 // takes when shown.
-void LayOutHiddenChart(QGraphicsView& chart, const QSize& size);
+void LayOutHiddenChart(QChartView& chart, const QSize& size);
 
 // The chart drawn at `size` (its on-screen size) in `format`.
 QByteArray ChartPicture(QGraphicsView& chart, const QSize& size, const QString& format);

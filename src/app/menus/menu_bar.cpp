@@ -57,6 +57,7 @@ FileMenu BuildFileMenu(QMainWindow& window) {
   file.acSaveSensitivity =
       AddAction(file.menu, "acSaveSensitivity", QStringLiteral("Save sensitivity table..."));
   file.acExportChart = AddAction(file.menu, "acExportChart", QStringLiteral("Export chart..."));
+  file.acExportFigure = AddAction(file.menu, "acExportFigure", QStringLiteral("Export figure..."));
   file.menu->addSeparator();
   file.acExit = AddAction(file.menu, "acExit", QStringLiteral("Exit"), QKeySequence::Quit);
   return file;

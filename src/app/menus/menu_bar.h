@@ -21,6 +21,7 @@ struct FileMenu {
   QAction* acSaveCurve;
   QAction* acSaveSensitivity;
   QAction* acExportChart;
+  QAction* acExportFigure;
   QAction* acExit;
 };
 

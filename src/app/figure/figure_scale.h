@@ -1,0 +1,29 @@
+// The scale of one axis of a figure: its range rounded out to tick values, and their text.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace actinfit {
+
+struct FigureScale {
+  double low = 0;    // the first tick
+  double high = 1;   // the last tick
+  double step = 1;   // 1, 2 or 5 times a power of ten
+  int decimals = 0;  // that a tick value needs
+
+  // The tick values from low to high.
+  std::vector<double> Ticks() const;
+  // Where `value` lies between low (0) and high (1).
+  double Fraction(double value) const { return (value - low) / (high - low); }
+};
+
+// A scale from the first tick at or below `min` to the first at or above `max`, with at most
+// `maxTicks` ticks (at least 2); a range of no width is widened around its value. Both must be
+// finite.
+FigureScale RoundScale(double min, double max, int maxTicks = 11);
+
+// The tick text: `decimals` decimals, the decimal mark `mark`, a typographic minus sign.
+QString TickText(double value, const FigureScale& scale, char mark);
+
+}  // namespace actinfit
