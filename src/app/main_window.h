@@ -63,6 +63,8 @@ class TfmMain : public QMainWindow {
   // the best point so far) and the report of the last one.
   void RefineClick();
   void ShowFitReport();
+  // Fit > Fit a series...: shows the series window, made at its first use (one per main window).
+  void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
   // fields and record as they were.

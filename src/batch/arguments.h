@@ -1,6 +1,8 @@
 // The command line of the batch program.
 #pragma once
 
+#include "core/series_fit.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,7 +13,8 @@
 
 namespace actinfit::batch {
 
-enum class TMethod { Calculate, Fit, Series, Refine };
+// Global: every file is one dilution series, its readings columns the traces (core/series_fit.h).
+enum class TMethod { Calculate, Fit, Series, Refine, Global };
 
 std::string_view MethodName(TMethod method);
 
@@ -24,6 +27,9 @@ struct TBatchOptions {
   int32_t jobs = 1;
   bool json = false;
   bool intervals = false;  // the refinement's profile intervals too
+  // --method global: how the traces are scaled, and whether each one's time shift is refined.
+  TScaling scaling = TScaling::AmplitudePerTrace;
+  bool fitTShift = false;
   std::string config;      // the settings file, empty when none was given
   TSettings settings;
 };

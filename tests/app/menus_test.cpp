@@ -54,7 +54,8 @@ class MenusTest : public WindowTest {
           quit}},
         {"mnEdit", {"Paste two columns", "acPasteColumns", "Ctrl+Shift+V"}},
         {"mnFit",
-         {"Refine (least squares)", "acRefine", "Ctrl+R", "Fit report...", "acFitReport", ""}},
+         {"Refine (least squares)", "acRefine", "Ctrl+R", "Fit report...", "acFitReport", "",
+          "Fit a series...", "acFitSeries", ""}},
         {"mnHelp", {"About actinfit", "acAbout", ""}},
     };
     for (const auto& menu : expected) {

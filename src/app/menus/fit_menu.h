@@ -1,4 +1,5 @@
-// The "Fit" menu of the menu bar: the least-squares refinement and its report. Builds the
+// The "Fit" menu of the menu bar: the least-squares refinement and its report, and the fit of
+// a dilution series in a window of its own. Builds the
 // actions only; the window connects them to its handlers.
 #pragma once
 
@@ -12,6 +13,7 @@ struct FitMenu {
   QMenu* menu;
   QAction* acRefine;     // "Refine (least squares)", Ctrl+R
   QAction* acFitReport;  // "Fit report..."
+  QAction* acFitSeries;  // "Fit a series...": the series window
 };
 
 // Adds the menu at the end of the window's menu bar.
