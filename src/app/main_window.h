@@ -15,6 +15,7 @@
 #include "app/layout/ui.h"
 #include "app/menus/menu_bar.h"
 #include "app/support/event_points.h"
+#include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
@@ -152,6 +153,10 @@ class TfmMain : public QMainWindow {
   void RunPendingEventsIfDue();
   // Connects the Fit menu and keeps its Refine enabled only while no other operation runs.
   void ConnectRefine();
+  // The refinement itself, once Apply has run, under its operation guard.
+  void RunRefinement();
+  // Where the window's long operations run: its list of them and its event points.
+  TOperationPlace OperationPlace();
 
   Ui ui_;
   Menus menus_;
@@ -171,9 +176,7 @@ class TfmMain : public QMainWindow {
   // a close request waits for the last of them to end.
   int32_t handlerDepth_ = 0;
   bool closePending_ = false;
-  // The refinement: running, asked to stop, and the statistics of the last one for its report.
-  bool refining_ = false;
-  bool refineStopRequested_ = false;
+  // The statistics of the last refinement, for its report.
   std::optional<TFitStatistics> lastFit_;
 };
 

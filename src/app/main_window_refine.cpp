@@ -2,14 +2,13 @@
 // of how well each is known. The arithmetic is the core's (core/refine.h, core/fit_statistics.h).
 #include <QAction>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QToolButton>
 
 #include "app/charts/chart_view.h"
 #include "app/dialogs/fit_report_dialog.h"
 #include "app/main_window.h"
 #include "app/support/enabled_follower.h"
-#include "app/support/run_marks.h"
+#include "app/support/operation_guard.h"
 #include "core/refine.h"
 
 namespace actinfit {
@@ -24,36 +23,29 @@ constexpr int32_t kRefineKnucDigits = 2;
 void TfmMain::ConnectRefine() {
   connect(menus_.fit.acRefine, &QAction::triggered, this, guarded(&TfmMain::RefineClick));
   connect(menus_.fit.acFitReport, &QAction::triggered, this, guarded(&TfmMain::ShowFitReport));
-  FollowEnabled(menus_.fit.acRefine, ui_.btApply, [this] { return refining_; });
+  FollowEnabled(menus_.fit.acRefine, ui_.btApply,
+                [this] { return operations_.Contains(menus_.fit.acRefine); });
   menus_.fit.acFitReport->setEnabled(false);  // nothing to report yet
 }
 
 void TfmMain::RefineClick() {
-  if (refining_) {
-    refineStopRequested_ = true;  // seen at the refinement's next report
-    return;
-  }
+  if (TOperationGuard::AskToStop(menus_.fit.acRefine))
+    return;  // seen at the refinement's next report
   btApplyClick();
+  RunRefinement();
+  // After an error the report stays as it was: of the last refinement that ended.
+  menus_.fit.acFitReport->setEnabled(lastFit_.has_value());
+}
 
-  QAction* report = menus_.fit.acFitReport;
-  const TRunningOperations::TEntry running(operations_, menus_.fit.acRefine);
-  refining_ = true;
-  refineStopRequested_ = false;
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-             false);
-  report->setEnabled(false);
-  // However the refinement ends, the window is ready for the next operation.
-  const auto idle = qScopeGuard([this, report] {
-    refining_ = false;
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries, ui_.Button1},
-               true);
-    report->setEnabled(lastFit_.has_value());
-  });
-
+void TfmMain::RunRefinement() {
+  const TOperationGuard running(OperationPlace(),
+                                {.stop = menus_.fit.acRefine,
+                                 .off = {ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate,
+                                         ui_.btSeries, ui_.Button1, menus_.fit.acFitReport}});
   // A click delivered here may run Apply and replace the record; nothing of it is held.
-  const auto progress = [this](const TRefineProgress&) {
+  const auto progress = [this, &running](const TRefineProgress&) {
     RunPendingEvents();
-    return !refineStopRequested_;
+    return !running.StopRequested();
   };
   const TRefinement result = RefineLeastSquares(CurrentModel(), progress);
 

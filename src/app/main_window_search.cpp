@@ -5,9 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QToolButton>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +13,8 @@
 #include "app/main_window.h"
 #include "app/support/cell_text.h"
 #include "app/support/field_text.h"
+#include "app/support/operation_guard.h"
 #include "app/support/pane_lines.h"
-#include "app/support/run_marks.h"
 #include "core/numtext.h"
 #include "core/random.h"
 #include "core/search.h"
@@ -38,6 +36,10 @@ std::vector<double> ReadGrid(const QLineEdit* min, const QLineEdit* max, int32_t
 }
 
 }  // namespace
+
+TOperationPlace TfmMain::OperationPlace() {
+  return {operations_, events_};
+}
 
 ModelAccess TfmMain::CurrentModel() {
   return [this]() -> TModel& { return *model_; };
@@ -76,26 +78,19 @@ void TfmMain::FormEscapePress() {
 }
 
 void TfmMain::btFitClick() {
-  QToolButton* fit = ui_.btFit;
-  if (Tag(fit) != 0) {
-    SetTag(fit, 0);  // the running fit sees this at its next report and ends there
-    return;
-  }
+  if (TOperationGuard::AskToStop(ui_.btFit)) return;  // the running fit ends at its next report
   btApplyClick();
   const int32_t showEvery = ReadInteger(ui_.edNShow);
   const int32_t maxIterations = ReadInteger(ui_.edNItr);
   CheckShowEvery(showEvery);  // before anything of the fit has changed
 
-  MarkRunning(fit, QStringLiteral("Stop"));
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate}, false);
-  // However the fit ends, the next click starts a new one.
-  const auto idle = qScopeGuard([this] {
-    MarkIdle(ui_.btFit, QStringLiteral("Fit"));
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate}, true);
-  });
   // Inside a series, Esc stops the series.
-  std::optional<TRunningOperations::TEntry> running;
-  if (!operations_.Contains(ui_.btSeries)) running.emplace(operations_, fit);
+  const TOperationGuard running(OperationPlace(),
+                                {.stop = ui_.btFit,
+                                 .stopCaption = QStringLiteral("Stop"),
+                                 .idleCaption = QStringLiteral("Fit"),
+                                 .escape = !operations_.Contains(ui_.btSeries),
+                                 .off = {ui_.btApply, ui_.btCalculate, ui_.btEstimate}});
   const double error = RunFit(maxIterations, showEvery);
   AppendResultLine(error);
 }
@@ -121,25 +116,15 @@ double TfmMain::RunFit(int32_t maxIterations, int32_t showEvery) {
 }
 
 void TfmMain::btEstimateClick() {
-  QToolButton* estimate = ui_.btEstimate;
-  if (Tag(estimate) != 0) {
-    SetTag(estimate, 0);  // the running estimation ends after its current draw
-    return;
-  }
+  if (TOperationGuard::AskToStop(ui_.btEstimate)) return;  // it ends after its current draw
   // Alone, the button is the estimation's stop; inside a series it stays off as the series'
   // other buttons are, and only the series can be stopped.
-  const bool alone = !operations_.Contains(ui_.btSeries);
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}, false);
-  std::optional<TStopMark> stop;
-  std::optional<TRunningOperations::TEntry> running;
-  if (alone) {
-    stop.emplace(estimate, QStringLiteral("Stop"));
-    estimate->setEnabled(true);
-    running.emplace(operations_, estimate);
+  TOperationLook look{.off = {ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}};
+  if (!operations_.Contains(ui_.btSeries)) {
+    look.stop = ui_.btEstimate;
+    look.stopCaption = QStringLiteral("Stop");
   }
-  const auto enable = qScopeGuard([this] {
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate}, true);
-  });
+  const TOperationGuard running(OperationPlace(), std::move(look));
   btApplyClick();
   ui_.serSSE->Clear();
   ui_.serSSE->Add(0, kNoEstimate);
@@ -147,53 +132,41 @@ void TfmMain::btEstimateClick() {
 
   // Events run at every improvement and at least every 50 ms; a click there may change the
   // draw count, which is read again after each, or stop the estimation.
-  const auto goOn = [this, alone] { return !alone || Tag(ui_.btEstimate) != 0; };
   TEstimateCallbacks callbacks;
   callbacks.drawCount = [this] { return ReadInteger(ui_.edNItr); };
-  callbacks.improved = [this, goOn](double) {
+  callbacks.improved = [this, &running](double) {
     WriteParameterFields(kEstimateKnucDigits);
     btCalculateClick();
     RunPendingEvents();
-    return goOn();
+    return !running.StopRequested();
   };
-  callbacks.pause = [this, goOn] {
+  callbacks.pause = [this, &running] {
     RunPendingEventsIfDue();
-    return goOn();
+    return !running.StopRequested();
   };
-  events_.Restart();
   RunRandomEstimation(CurrentModel(), ProcessGenerator(), callbacks, evaluation_);
 }
 
 void TfmMain::btSeriesClick() {
-  QToolButton* series = ui_.btSeries;
-  if (Tag(series) > 0) {
-    SetTag(series, 0);  // seen after the current fit
-    return;
-  }
-  MarkRunning(series, QStringLiteral("Stop num.exp."));
-  const auto idle = qScopeGuard([this] {
-    MarkIdle(ui_.btSeries, QStringLiteral("Series of FITs"));
-    SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate, ui_.btFit}, true);
-  });
-  const TRunningOperations::TEntry running(operations_, series);
+  if (TOperationGuard::AskToStop(ui_.btSeries)) return;  // seen after the current fit
+  const TOperationGuard running(OperationPlace(),
+                                {.stop = ui_.btSeries,
+                                 .stopCaption = QStringLiteral("Stop num.exp."),
+                                 .idleCaption = QStringLiteral("Series of FITs"),
+                                 .off = {ui_.btApply, ui_.btCalculate, ui_.btEstimate, ui_.btFit}});
   btApplyClick();
-  SetEnabled({ui_.btApply, ui_.btCalculate, ui_.btEstimate, ui_.btFit}, false);
 
   // Each run sets the buttons as it does alone: the fit of a run can be stopped by itself.
   for (int32_t run = 0; run < ReadInteger(ui_.edNSeries); ++run) {
     ui_.lbNSeries->setText(ToQString(FormatInteger(run + 1)));
     btEstimateClick();
     btFitClick();
-    if (Tag(series) == 0) break;
+    if (running.StopRequested()) break;
   }
 }
 
 void TfmMain::Button1Click() {
-  QPushButton* test = ui_.Button1;
-  if (Tag(test) != 0) {
-    SetTag(test, 0);  // the running scan ends after its current cell
-    return;
-  }
+  if (TOperationGuard::AskToStop(ui_.Button1)) return;  // it ends after its current cell
   const int32_t countP1 = ReadInteger(ui_.edNP1);
   const int32_t countP2 = ReadInteger(ui_.edNP2);
   CheckGridCount(countP1, "P1 (nucleation rate)");
@@ -206,9 +179,10 @@ void TfmMain::Button1Click() {
   ui_.mSens->setPlainText(ToQString(header));
 
   // The button stops the scan; nothing else may start one of the long operations meanwhile.
-  const TStopMark stop(test, QStringLiteral("Stop"));
-  const TButtonsOff off({ui_.btApply, ui_.btCalculate, ui_.btFit, ui_.btEstimate, ui_.btSeries});
-  const TRunningOperations::TEntry running(operations_, test);
+  const TOperationGuard running(OperationPlace(), {.stop = ui_.Button1,
+                                                   .stopCaption = QStringLiteral("Stop"),
+                                                   .off = {ui_.btApply, ui_.btCalculate, ui_.btFit,
+                                                           ui_.btEstimate, ui_.btSeries}});
 
   // Rows are added as they finish, so an error or a stop leaves the rows before it in the pane.
   std::string cells;
@@ -223,11 +197,10 @@ void TfmMain::Button1Click() {
     cells.clear();
   };
   // A check box may run Apply here and replace the record: the scan goes on with the new one.
-  callbacks.pause = [this] {
+  callbacks.pause = [this, &running] {
     RunPendingEventsIfDue();
-    return Tag(ui_.Button1) != 0;
+    return !running.StopRequested();
   };
-  events_.Restart();
   RunSensitivityScan(CurrentModel(), p1, p2, callbacks, evaluation_);
 }
 

@@ -21,9 +21,9 @@ std::string_view MethodName(TMethod method);
 struct TBatchOptions {
   std::vector<std::string> files;
   TMethod method = TMethod::Fit;
-  int32_t iterations = 100;  // the window's iteration limit
-  int32_t draws = 100;       // the window uses the iteration limit for the draws too
-  int32_t runs = 100;        // the window's number of series runs
+  int32_t iterations = kDefaultIterations;  // the window's iteration limit
+  int32_t draws = kDefaultIterations;       // the window uses the iteration limit for the draws too
+  int32_t runs = kDefaultSeriesRuns;        // the window's number of series runs
   int32_t jobs = 1;
   bool json = false;
   bool intervals = false;  // the refinement's profile intervals too

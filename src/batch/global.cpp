@@ -5,7 +5,9 @@
 #include "batch/messages.h"
 #include "core/errors.h"
 #include "core/gactin_header.h"
+#include "core/defaults.h"
 #include "core/numtext.h"
+#include "core/series_curves.h"
 
 namespace actinfit::batch {
 
@@ -165,7 +167,7 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["parameters"] = fit.Parameters;
     nlohmann::ordered_json rates = nlohmann::ordered_json::object();
     for (int32_t r = 0; r < kSeriesRates; ++r) {
-      rates[SeriesRateName(r)] = {{"value", fit.Rate[r]},
+      rates[ParamName(Knuc + r)] = {{"value", fit.Rate[r]},
                                   {"std_error", Nullable(fit.RateStdError[r])},
                                   {"fitted", result.series->FitRate[r]},
                                   {"min", result.series->RateMin[r]},

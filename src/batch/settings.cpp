@@ -14,17 +14,6 @@ namespace actinfit::batch {
 
 namespace {
 
-// The window's default texts, parameter by parameter: value, lower and upper bound.
-constexpr std::array<std::array<std::string_view, 3>, kParamCount> kDefaultTexts = {{
-    {"10", "0", "100"},
-    {"100", "0", "200"},
-    {"1E-8", "1E-11", "1E-6"},
-    {"8", "1", "20"},
-    {"1", "0", "20"},
-}};
-constexpr std::string_view kDefaultGActin = "6";
-constexpr std::string_view kDefaultDt = "0.1";
-
 std::string Quoted(std::string_view text) {
   return "'" + std::string(text) + "'";
 }
@@ -111,17 +100,14 @@ void ApplyParamTable(TParamSetting& param, const toml::table& table, const std::
 }  // namespace
 
 TSettings DefaultSettings() {
+  TModel fields(1);
+  SetDefaultFields(fields);
   TSettings settings;
-  for (int k = 0; k < kParamCount; ++k) {
-    const auto& texts = kDefaultTexts[static_cast<size_t>(k)];
-    TParamSetting& param = settings.params[static_cast<size_t>(k)];
-    param.value = ParseReal(texts[0]);
-    param.min = ParseReal(texts[1]);
-    param.max = ParseReal(texts[2]);
-    param.fit = true;
+  for (size_t k = 0; k < settings.params.size(); ++k) {
+    settings.params[k] = {fields.Param[k], fields.Min[k], fields.Max[k], fields.Fit[k]};
   }
-  settings.gActin = ParseReal(kDefaultGActin);
-  settings.dt = ParseReal(kDefaultDt);
+  settings.gActin = fields.Init[0];
+  settings.dt = fields.Dt;
   return settings;
 }
 

@@ -10,13 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/defaults.h"
 #include "core/model.h"
 
 namespace actinfit::batch {
-
-// The parameter names of --param and of the settings file, in parameter order.
-inline constexpr std::array<std::string_view, kParamCount> kParamNames = {"BFluo", "TShift", "Knuc",
-                                                                          "Kon", "Koff"};
 
 struct TParamSetting {
   double value = 0;
@@ -34,7 +31,7 @@ struct TSettings {
   std::map<std::string, double, std::less<>> gActinOf;
 };
 
-// The window's default fields, read from the same texts the window starts with.
+// The window's default fields (core/defaults.h), read as the window reads them.
 TSettings DefaultSettings();
 
 // A number as an edit field would read it (letters in capitals, the core's number text);

@@ -54,9 +54,10 @@ struct CheckedMode {
 };
 
 // core/batch.cpp steps the same arithmetic for several parameter sets at once and must agree
-// with it to the last bit: change the two together.
+// with it to the last bit: change the two together. Leaves the polymer at the measured times in
+// Fitted.
 template <class Mode>
-double Simulate(TModel& m, bool stepping, Mode& mode) {
+void StepPolymer(TModel& m, bool stepping, Mode& mode) {
   const int32_t n = m.Count;
   const double* time = m.Time.data();
   double* fitted = m.Fitted.data();
@@ -107,8 +108,14 @@ double Simulate(TModel& m, bool stepping, Mode& mode) {
     }
     fitted[j] = cur1;
   }
+}
 
-  // Scale the curve between the background and the largest reading; negatives never count.
+// Scales the polymer in Fitted between the background and the largest reading; negatives never
+// count. Returns the mean squared residual.
+template <class Mode>
+double ScaleOntoReadings(TModel& m, Mode& mode) {
+  const int32_t n = m.Count;
+  double* fitted = m.Fitted.data();
   const double* data = m.Data.data();
   double* residual = m.Residual.data();
   double maxData = 0, maxFitted = 0;
@@ -129,6 +136,22 @@ double Simulate(TModel& m, bool stepping, Mode& mode) {
   const double mean = sum / n;
   mode.After(mean);
   return mean;
+}
+
+template <class Mode>
+double Simulate(TModel& m, bool stepping, Mode& mode) {
+  StepPolymer(m, stepping, mode);
+  return ScaleOntoReadings(m, mode);
+}
+
+// The largest polymer concentration in Fitted; negatives never count.
+template <class Mode>
+double LargestPolymer(const TModel& m, Mode& mode) {
+  double largest = 0;
+  for (int32_t i = 0; i < m.Count; ++i) {
+    if (mode.Less(largest, m.Fitted[i])) largest = m.Fitted[i];
+  }
+  return largest;
 }
 
 }  // namespace
@@ -168,6 +191,19 @@ double Evaluate(TModel& model) {
   const double replayed = Simulate(model, stepping, checked);
   if (std::isnan(replayed)) throw EInvalidOp(checked.notice);
   return replayed;
+}
+
+double SimulatePolymer(TModel& model) {
+  const bool stepping = CheckTimeStep(model, model.Param[TShift]);
+  ClearFpuFlags();
+  FastMode fast;
+  StepPolymer(model, stepping, fast);
+  const double largest = Settle(LargestPolymer(model, fast));
+  if (!FpuErrorRaised() && !std::isnan(largest)) return largest;
+  ClearFpuFlags();
+  CheckedMode checked;
+  StepPolymer(model, stepping, checked);
+  return LargestPolymer(model, checked);
 }
 
 }  // namespace actinfit

@@ -36,6 +36,11 @@ struct TModel {
 // are never changed.
 double Evaluate(TModel& model);
 
+// The same simulation without the scaling: leaves the polymer concentration (uM) at the measured
+// times in Fitted, Residual untouched, and returns its largest value (0 when none is positive).
+// The errors are Evaluate's.
+double SimulatePolymer(TModel& model);
+
 // Floor of Kon and of F inside the dissociation factor of a step.
 inline constexpr double kRateFloor = 1e-20;
 

@@ -126,11 +126,6 @@ void FillUncertainty(TContext& context, const std::vector<TAxis>& axes, TRefinem
 
 }  // namespace
 
-const char* ParamName(int32_t index) {
-  static constexpr const char* kNames[kParamCount] = {"BFluo", "TShift", "Knuc", "Kon", "Koff"};
-  return index >= 0 && index < kParamCount ? kNames[index] : "?";
-}
-
 TRefinement RefineLeastSquares(TModel& model) {
   return RefineLeastSquares([&model]() -> TModel& { return model; }, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/defaults.h"
 #include "core/model.h"
 #include "core/search.h"
 
@@ -63,8 +64,5 @@ inline constexpr double kLogScaleRatio = 100;
 // reports its failures as errors of its own. Programs call it once at start; later calls do
 // nothing.
 void SilenceSolverLog();
-
-// The name of a parameter as messages and reports use it ("BFluo", "TShift", ...).
-const char* ParamName(int32_t index);
 
 }  // namespace actinfit

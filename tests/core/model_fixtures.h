@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/defaults.h"
 #include "core/model.h"
 
 namespace actinfit::testing {
@@ -10,12 +11,7 @@ namespace actinfit::testing {
 // The window's default fields: BFluo 10, TShift 100, Knuc 1E-8, Kon 8, Koff 1, their bounds,
 // every parameter marked, G-actin 6 uM, Dt 0.1.
 inline void SetWindowDefaults(TModel& m) {
-  m.Param = {10, 100, 1e-8, 8, 1};
-  m.Min = {0, 0, 1e-11, 1, 0};
-  m.Max = {100, 200, 1e-6, 20, 20};
-  m.Fit = {true, true, true, true, true};
-  m.Init = {6, 0, 0};
-  m.Dt = 0.1;
+  SetDefaultFields(m);
 }
 
 // The default case of the window: 1201 points at 0..1200 s, a smooth rising curve flat at 50 up

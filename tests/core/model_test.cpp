@@ -285,5 +285,27 @@ TEST(Evaluate, AnErrorLeavesNoFlagBehindForTheNextEvaluation) {
   EXPECT_NO_THROW(Evaluate(good));
 }
 
+// The window's default texts, read as the window reads them, are the numbers its users know;
+// the names and the lookup outside the range are those of every message.
+TEST(Defaults, FieldTextsReadAsTheWindowsNumbers) {
+  TModel m(1);
+  SetDefaultFields(m);
+  const std::array<double, kParamCount> value = {10, 100, 1e-8, 8, 1};
+  const std::array<double, kParamCount> min = {0, 0, 1e-11, 1, 0};
+  const std::array<double, kParamCount> max = {100, 200, 1e-6, 20, 20};
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    const auto i = static_cast<size_t>(k);
+    EXPECT_EQ(m.Param[i], value[i]) << ParamName(k);
+    EXPECT_EQ(m.Min[i], min[i]) << ParamName(k);
+    EXPECT_EQ(m.Max[i], max[i]) << ParamName(k);
+    EXPECT_TRUE(m.Fit[i]) << ParamName(k);
+  }
+  EXPECT_EQ(m.Init, (std::array<double, 3>{6, 0, 0}));
+  EXPECT_EQ(m.Dt, 0.1);
+  EXPECT_STREQ(ParamName(Knuc), "Knuc");
+  EXPECT_STREQ(ParamName(kParamCount), "?");
+  EXPECT_STREQ(ParamName(-1), "?");
+}
+
 }  // namespace
 }  // namespace actinfit

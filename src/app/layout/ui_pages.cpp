@@ -10,12 +10,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string>
 
 #include "app/charts/chart_view.h"
 #include "app/layout/default_data.h"
 #include "app/layout/fonts.h"
 #include "app/layout/ui.h"
 #include "app/layout/ui_parts.h"
+#include "core/defaults.h"
+#include "core/numtext.h"
 
 namespace actinfit {
 
@@ -25,38 +28,33 @@ constexpr int kHeaderHeight = 18;
 constexpr int kRowHeight = 24;
 constexpr int kRowTop = 1 + kHeaderHeight;
 
+// A parameter row's names and look; its starting texts and mark are the core's defaults.
 struct ParamRowText {
   const char* check;
   const char* caption;
   QColor background;
   const char* value;
-  const char* valueText;
   const char* min;
-  const char* minText;
   const char* max;
-  const char* maxText;
 };
 
 const ParamRowText kParamRows[] = {
-    {"chbBFluo", "Background fluorescence", QColor(238, 238, 255), "edBFluo", "10", "edBFluoMin",
-     "0", "edBFluoMax", "100"},
-    {"chbTShift", "Time shift, [s]", QColor(238, 255, 238), "edTShift", "100", "edTShiftMin", "0",
-     "edTShiftMax", "200"},
-    {"chbKnuc", "Nucleation rate, [uM-2s-1]", kPeach, "edKnuc", "1E-8", "edKnucMin", "1E-11",
-     "edKnucMax", "1E-6"},
-    {"chbKon", "Association rate, [uM-1s-1]", kPeach, "edKon", "8", "edKonMin", "1", "edKonMax",
-     "20"},
-    {"chbKoff", "Dissociation rate, [s-1]", kPeach, "edKoff", "1", "edKoffMin", "0", "edKoffMax",
-     "20"},
+    {"chbBFluo", "Background fluorescence", QColor(238, 238, 255), "edBFluo", "edBFluoMin",
+     "edBFluoMax"},
+    {"chbTShift", "Time shift, [s]", QColor(238, 255, 238), "edTShift", "edTShiftMin",
+     "edTShiftMax"},
+    {"chbKnuc", "Nucleation rate, [uM-2s-1]", kPeach, "edKnuc", "edKnucMin", "edKnucMax"},
+    {"chbKon", "Association rate, [uM-1s-1]", kPeach, "edKon", "edKonMin", "edKonMax"},
+    {"chbKoff", "Dissociation rate, [s-1]", kPeach, "edKoff", "edKoffMin", "edKoffMax"},
 };
 
-ParamRow MakeParamRow(QFrame* panel, int y, const ParamRowText& text) {
+ParamRow MakeParamRow(QFrame* panel, int y, const ParamRowText& text, const TParamDefault& start) {
   QFrame* strip = MakeStrip(panel, y);
   ParamRow row{};
-  row.fit = MakeRowCheck(strip, text.check, text.caption, text.background, true);
-  row.value = MakeEdit(strip, text.value, text.valueText, 191, 1, 70, true);
-  row.min = MakeEdit(strip, text.min, text.minText, 261, 1, 40, false);
-  row.max = MakeEdit(strip, text.max, text.maxText, 301, 1, 40, false);
+  row.fit = MakeRowCheck(strip, text.check, text.caption, text.background, start.fit);
+  row.value = MakeEdit(strip, text.value, start.value, 191, 1, 70, true);
+  row.min = MakeEdit(strip, text.min, start.min, 261, 1, 40, false);
+  row.max = MakeEdit(strip, text.max, start.max, 301, 1, 40, false);
   // Within a row the focus goes value, lower bound, upper bound, check box.
   QWidget::setTabOrder(row.value, row.min);
   QWidget::setTabOrder(row.min, row.max);
@@ -109,7 +107,7 @@ void BuildParametersPage(Ui& ui) {
 
   int y = kRowTop;
   for (size_t i = 0; i < ui.params.size(); ++i, y += kRowHeight) {
-    ui.params[i] = MakeParamRow(panel, y, kParamRows[i]);
+    ui.params[i] = MakeParamRow(panel, y, kParamRows[i], kParamDefaults[i]);
   }
 
   QFrame* gActin = MakeStrip(panel, y);
@@ -117,23 +115,26 @@ void BuildParametersPage(Ui& ui) {
   marker->setGeometry(0, 1, 22, 22);
   SetBackground(marker, kLightYellow);
   MakeRowCaption(gActin, "  G-actin concentration, [uM]", 22, 169, kLightYellow, false);
-  ui.edAG = MakeEdit(gActin, "edAG", "6", 191, 1, 70, true);
+  ui.edAG = MakeEdit(gActin, "edAG", kDefaultGActin, 191, 1, 70, true);
   y += kRowHeight + 12;  // then an empty strip
 
   QFrame* step = MakeStrip(panel, y);
   MakeRowCaption(step, " Time step for the model, dt [s]", 0, 225, Qt::white, false);
-  ui.edTStep = MakeEdit(step, "edTStep", "0.1", 225, 1, 48, true);
+  ui.edTStep = MakeEdit(step, "edTStep", kDefaultDt, 225, 1, 48, true);
   y += kRowHeight;
 
   QFrame* iterations = MakeStrip(panel, y);
   MakeRowCaption(iterations, " Maximum iterations / show each", 0, 225, kLightGrey, true);
-  ui.edNItr = MakeEdit(iterations, "edNItr", "100", 225, 1, 48, true);
-  ui.edNShow = MakeEdit(iterations, "edNShow", "10", 273, 1, 42, true);
+  ui.edNItr =
+      MakeEdit(iterations, "edNItr", FormatInteger(kDefaultIterations).c_str(), 225, 1, 48, true);
+  ui.edNShow =
+      MakeEdit(iterations, "edNShow", FormatInteger(kDefaultShowEvery).c_str(), 273, 1, 42, true);
   y += kRowHeight;
 
   QFrame* series = MakeStrip(panel, y);
   MakeRowCaption(series, "Repeat generation+fitting :", 0, 225, kLightGrey, true);
-  ui.edNSeries = MakeEdit(series, "edNSeries", "100", 225, 1, 48, true);
+  ui.edNSeries =
+      MakeEdit(series, "edNSeries", FormatInteger(kDefaultSeriesRuns).c_str(), 225, 1, 48, true);
 
   // Inert, and below the panel's visible area.
   ui.CheckBox2 = new QCheckBox(QStringLiteral("Do not update as you type"), panel);

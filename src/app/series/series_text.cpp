@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "core/fit_statistics.h"
+#include "core/defaults.h"
 #include "core/numtext.h"
+#include "core/series_curves.h"
 
 namespace actinfit {
 
@@ -53,7 +55,7 @@ QStringList DeterminedBySeries(const TSeriesFit& fit, const SingleTraceIntervals
     }
     if (anyAlone && allOpen) {
       sentences << QStringLiteral("The series determines %1 (%2), which no trace alone did.")
-                       .arg(QString::fromLatin1(SeriesRateName(r)), IntervalText(fit.RateInterval[r]));
+                       .arg(QString::fromLatin1(ParamName(Knuc + r)), IntervalText(fit.RateInterval[r]));
     }
   }
   return sentences;
@@ -63,7 +65,7 @@ QStringList TraceLines(const TSeries& series, const TSeriesFit& fit,
                        const std::vector<QString>& sources) {
   QStringList lines;
   lines << QStringLiteral("Trace\tG-actin (uM)\tTShift (s)\tBackground\tAmplitude\tError\tRuns\tz");
-  const auto curves = SeriesCurves(series, fit.Rate, fit.TShift);
+  const auto curves = SeriesCurves(series, fit);
   for (size_t i = 0; i < series.Traces.size(); ++i) {
     const TSeriesTrace& trace = series.Traces[i];
     std::vector<double> residual(trace.Data.size());
@@ -100,7 +102,7 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
   lines << QString();
   lines << QStringLiteral("Rate\tValue\tStd. error\t95 % profile interval");
   for (int32_t r = 0; r < kSeriesRates; ++r) {
-    const QString name = QString::fromLatin1(SeriesRateName(r));
+    const QString name = QString::fromLatin1(ParamName(Knuc + r));
     if (!series.FitRate[r]) {
       lines << name + kTab + SeriesNumber(fit.Rate[r]) + QStringLiteral("\tfixed");
       continue;
@@ -142,7 +144,7 @@ QString SeriesResultsTable(const TSeries& series, const TSeriesFit& fit,
     lines << cells.join(kTab);
   };
   for (int32_t r = 0; r < kSeriesRates; ++r) {
-    row(QString::fromLatin1(SeriesRateName(r)), fit.Rate[r], fit.RateStdError[r],
+    row(QString::fromLatin1(ParamName(Knuc + r)), fit.Rate[r], fit.RateStdError[r],
         fit.RateInterval[r]);
   }
   row(QStringLiteral("KnucKon"), fit.Rate[0] * fit.Rate[1], NAN, fit.KnucKon);

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include "core/series_curves.h"
 #include "core/series_fit.h"
 
 namespace actinfit {

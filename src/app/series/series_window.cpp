@@ -27,17 +27,15 @@
 #include "app/series/series_chart.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
-#include "app/support/run_marks.h"
+#include "app/support/operation_guard.h"
 #include "core/datafile.h"
 #include "core/errors.h"
 #include "core/gactin_header.h"
+#include "core/series_curves.h"
 
 namespace actinfit {
 
 namespace {
-
-// The chart follows the fit at most this often: drawing four curves costs more than a report.
-constexpr qint64 kDrawIntervalMs = 200;
 
 QLineEdit* Field(const QString& name, const QString& text) {
   auto* edit = new QLineEdit(text);
@@ -54,7 +52,6 @@ TfmSeries::TfmSeries(TfmMain& main) : QWidget(&main, Qt::Window), main_(main) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   ConnectHandlers();
-  lastDrawn_.start();
   resize(1100, 760);
 }
 
@@ -121,7 +118,7 @@ QWidget* TfmSeries::BuildRates() {
   const Ui& ui = main_.ui();
   for (int32_t r = 0; r < kSeriesRates; ++r) {
     const ParamRow& row = ui.params[static_cast<size_t>(Knuc + r)];
-    const QString name = QString::fromLatin1(SeriesRateName(r));
+    const QString name = QString::fromLatin1(ParamName(Knuc + r));
     grid->addWidget(new QLabel(name), r + 1, 0);
     edRate_[r] = Field(QStringLiteral("edSeries") + name, row.value->text());
     edMin_[r] = Field(QStringLiteral("edSeries") + name + QStringLiteral("Min"), row.min->text());
@@ -156,12 +153,10 @@ void TfmSeries::ConnectHandlers() {
   connect(btSave_, &QPushButton::clicked, this, guarded([this] { AskSaveResults(); }));
   connect(btExport_, &QPushButton::clicked, this, guarded([this] { AskExportFigure(); }));
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] {
-    if (running_) stopRequested_ = true;
-  });
+  connect(escape, &QShortcut::activated, this, [this] { operations_.StopInnermost(); });
   // An edited trace makes the last fit's per-trace values stale.
   connect(tbTraces_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-    if (!running_ && item->column() == kColGActin && fit_) ClearTraceResults(*tbTraces_);
+    if (!Running() && item->column() == kColGActin && fit_) ClearTraceResults(*tbTraces_);
   });
 }
 
@@ -223,84 +218,67 @@ TSeries TfmSeries::ReadSeries() const {
 }
 
 void TfmSeries::Fit() {
-  if (running_) {
-    stopRequested_ = true;  // seen at the fit's next report
-    return;
-  }
+  if (TOperationGuard::AskToStop(btFit_)) return;  // a click while it runs: stop
   const TSeries series = ReadSeries();
   // While the fit runs only its Stop, Esc and the main window answer; the traces stay as read.
-  running_ = true;
-  stopRequested_ = false;
-  const TStopMark stop(btFit_, QStringLiteral("Stop"));
-  const TButtonsOff off({btAddFile_, btAddMain_, btRemove_, btSave_, btExport_});
+  std::vector<QObject*> off{btAddFile_, btAddMain_, btRemove_, btSave_, btExport_, edTStep_,
+                            cbScaling_};
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    off.insert(off.end(), {edRate_[r], edMin_[r], edMax_[r], chbRate_[r]});
+  }
+  const TOperationGuard guard({operations_, events_},
+                              {btFit_, QStringLiteral("Stop"), QString(), true, off});
   const auto triggers = tbTraces_->editTriggers();
   tbTraces_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  const auto idle = qScopeGuard([this, triggers] {
-    running_ = false;
-    tbTraces_->setEditTriggers(triggers);
-  });
-  events_.Restart();
+  const auto editable = qScopeGuard([this, triggers] { tbTraces_->setEditTriggers(triggers); });
+
   lbProgress_->setText(QStringLiteral("Fitting..."));
-  std::optional<TSeriesProgress> best;
-  const auto report = [this, &best](const TSeriesProgress& progress) {
-    best = progress;
-    return Progress(progress);
+  const auto report = [this, &guard](const TSeriesProgress& progress) {
+    ShowProgress(progress);
+    return !guard.StopRequested();
   };
   fitted_ = series;
   fit_.reset();
-  try {
-    fit_ = FitSeries(series, report, true);
-  } catch (...) {
-    // The best point so far stays in view; the error box says what went wrong.
-    lbProgress_->setText(QStringLiteral("Failed"));
-    if (best) DrawCurves(best->BestRate, best->BestTShift);
-    throw;
-  }
-  const bool stopped = stopRequested_;
-  const SingleTraceIntervals single = stopped ? SingleTraceIntervals() : FitEachAlone();
-  ShowFit(stopped || stopRequested_, single);
+  std::string failure;
+  fit_ = FitSeries(series, report, failure, true);
+  const bool stopped = fit_->Stopped || guard.StopRequested();
+  const SingleTraceIntervals single =
+      stopped || !failure.empty() ? SingleTraceIntervals() : FitEachAlone(guard);
+  ShowFit(stopped || guard.StopRequested(), single);
+  // An error after the first evaluation: the best point so far is shown, then why it ended.
+  if (!failure.empty()) throw EInvalidInput(failure);
 }
 
-bool TfmSeries::Progress(const TSeriesProgress& progress) {
+void TfmSeries::ShowProgress(const TSeriesProgress& progress) {
   lbProgress_->setText(QStringLiteral("Start %1 of %2, error %3")
                            .arg(progress.StartsDone)
                            .arg(progress.Starts)
                            .arg(SeriesNumber(progress.BestError)));
-  if (lastDrawn_.elapsed() >= kDrawIntervalMs && std::isfinite(progress.BestError)) {
-    DrawCurves(progress.BestRate, progress.BestTShift);
-    lastDrawn_.restart();
-  }
   events_.Run();
-  return !stopRequested_;
 }
 
-void TfmSeries::DrawCurves(const std::array<double, 3>& rate, const std::vector<double>& shift) {
-  // The traces as they were read for this fit.
-  try {
-    chart_->Show(*fitted_, SeriesCurves(*fitted_, rate, shift));
-  } catch (const std::exception&) {
-    chart_->Show(*fitted_, {});  // no curves where the model fails; the fit says why
-  }
-}
-
-SingleTraceIntervals TfmSeries::FitEachAlone() {
+SingleTraceIntervals TfmSeries::FitEachAlone(const TOperationGuard& guard) {
   SingleTraceIntervals single;
   if (!fitted_ || fitted_->Traces.size() < 2) return single;
-  for (size_t i = 0; i < fitted_->Traces.size() && !stopRequested_; ++i) {
+  for (size_t i = 0; i < fitted_->Traces.size() && !guard.StopRequested(); ++i) {
     TSeries alone = *fitted_;
     alone.Traces = {fitted_->Traces[i]};
     lbProgress_->setText(QStringLiteral("Trace %1 alone, for comparison").arg(i + 1));
     try {
-      const TSeriesFit fit = FitSeries(alone, [this](const TSeriesProgress&) {
-        events_.Run();
-        return !stopRequested_;
-      });
-      single.push_back(fit.RateInterval);
+      std::string failure;
+      const TSeriesFit fit = FitSeries(
+          alone,
+          [this, &guard](const TSeriesProgress&) {
+            events_.Run();
+            return !guard.StopRequested();
+          },
+          failure);
+      single.push_back(failure.empty() ? fit.RateInterval : decltype(fit.RateInterval)());
     } catch (const std::exception&) {
       single.push_back({});  // that trace alone cannot be fitted: it says nothing
     }
   }
-  if (stopRequested_) single.clear();
+  if (guard.StopRequested()) single.clear();
   return single;
 }
 
@@ -308,7 +286,7 @@ void TfmSeries::ShowFit(bool stopped, const SingleTraceIntervals& single) {
   WriteTraceResults(*tbTraces_, *fit_);
   for (int32_t r = 0; r < kSeriesRates; ++r) edRate_[r]->setText(SeriesNumber(fit_->Rate[r]));
   mReport_->setPlainText(SeriesReportText(*fitted_, *fit_, SourceNames(), single, stopped));
-  chart_->Show(*fitted_, SeriesCurves(*fitted_, fit_->Rate, fit_->TShift));
+  chart_->Show(*fitted_, SeriesCurves(*fitted_, *fit_));
   lbProgress_->setText(stopped ? QStringLiteral("Stopped") : QStringLiteral("Done"));
 }
 
@@ -329,7 +307,7 @@ void TfmSeries::ExportFigure(const QString& path) {
   if (!fit_) throw EInvalidInput("There is no series fit to draw yet");
   const QString format = PictureFormat(path);
   const FigureDescription figure =
-      SeriesFigure(*fitted_, SeriesCurves(*fitted_, fit_->Rate, fit_->TShift),
+      SeriesFigure(*fitted_, SeriesCurves(*fitted_, *fit_),
                    main_.ProbedSeparator());
   SaveFile(path, FigurePicture(figure, kFigureWidthMm, kFigureHeightMm, kFigureDpi, format));
 }

@@ -3,7 +3,6 @@
 // never reaches into the main window's record during a fit.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "app/series/series_table.h"
 #include "app/series/series_text.h"
 #include "app/support/event_points.h"
+#include "app/support/running_operations.h"
 #include "core/series_fit.h"
 
 class QCheckBox;
@@ -25,6 +25,7 @@ class QTableWidget;
 namespace actinfit {
 
 class SeriesChart;
+class TOperationGuard;
 class TfmMain;
 
 class TfmSeries : public QWidget {
@@ -49,7 +50,7 @@ class TfmSeries : public QWidget {
   // All traces and their fits coloured by concentration, residuals below; PNG, SVG or PDF.
   void ExportFigure(const QString& path);
 
-  bool Running() const { return running_; }
+  bool Running() const { return operations_.Any(); }
   const std::optional<TSeriesFit>& LastFit() const { return fit_; }
   QString ReportText() const;
 
@@ -59,11 +60,10 @@ class TfmSeries : public QWidget {
   void ConnectHandlers();
   // The series as the controls hold it; refuses missing or invalid fields naming them.
   TSeries ReadSeries() const;
-  bool Progress(const TSeriesProgress& progress);
+  void ShowProgress(const TSeriesProgress& progress);
   void ShowFit(bool stopped, const SingleTraceIntervals& single);
   // What each trace fitted alone says about the rates (for the report's comparison).
-  SingleTraceIntervals FitEachAlone();
-  void DrawCurves(const std::array<double, 3>& rate, const std::vector<double>& shift);
+  SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
   std::vector<QString> SourceNames() const;
   void AskFile();
   void AskSaveResults();
@@ -83,10 +83,8 @@ class TfmSeries : public QWidget {
   std::vector<SeriesSource> sources_;  // one per table row
   std::optional<TSeries> fitted_;      // the series of the last fit
   std::optional<TSeriesFit> fit_;
-  bool running_ = false;
-  bool stopRequested_ = false;
+  TRunningOperations operations_;  // the fit, while it runs: what Esc stops
   TEventPoints events_;
-  QElapsedTimer lastDrawn_;
 };
 
 }  // namespace actinfit

@@ -1,17 +1,12 @@
 #include "app/support/running_operations.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <algorithm>
+
+#include "app/support/operation_guard.h"
 
 namespace actinfit {
 
-TRunningOperations::TEntry::TEntry(TRunningOperations& operations, QAbstractButton* stop)
-    : operations_(operations), stop_(stop) {
-  operations_.stops_.push_back(stop);
-}
-
-TRunningOperations::TEntry::TEntry(TRunningOperations& operations, QAction* stop)
+TRunningOperations::TEntry::TEntry(TRunningOperations& operations, QObject* stop)
     : operations_(operations), stop_(stop) {
   operations_.stops_.push_back(stop);
 }
@@ -28,13 +23,8 @@ bool TRunningOperations::Contains(const QObject* stop) const {
 }
 
 void TRunningOperations::StopInnermost() const {
-  if (stops_.empty()) return;
-  QObject* stop = stops_.back();
-  if (auto* button = qobject_cast<QAbstractButton*>(stop)) {
-    button->click();
-  } else if (auto* action = qobject_cast<QAction*>(stop)) {
-    action->trigger();
-  }
+  // A second Esc must not reach a handler that would take it for a new start.
+  if (!stops_.empty()) TOperationGuard::AskToStop(stops_.back());
 }
 
 }  // namespace actinfit

@@ -1,12 +1,10 @@
-// The long operations running in the window, innermost last, each known by the control whose
+// The long operations running in a window, innermost last, each known by the control whose
 // click (a button) or trigger (a menu action) stops it: what Esc stops, and whether anything
 // runs at all.
 #pragma once
 
 #include <vector>
 
-class QAbstractButton;
-class QAction;
 class QObject;
 
 namespace actinfit {
@@ -16,8 +14,7 @@ class TRunningOperations {
   // Keeps one operation on the list while it lives.
   class TEntry {
    public:
-    TEntry(TRunningOperations& operations, QAbstractButton* stop);
-    TEntry(TRunningOperations& operations, QAction* stop);
+    TEntry(TRunningOperations& operations, QObject* stop);
     ~TEntry();
     TEntry(const TEntry&) = delete;
     TEntry& operator=(const TEntry&) = delete;
@@ -29,7 +26,8 @@ class TRunningOperations {
 
   bool Any() const { return !stops_.empty(); }
   bool Contains(const QObject* stop) const;
-  // Stops the operation that started last, as its own stop control does; nothing when none runs.
+  // Asks the operation that started last to stop, as its own stop control does; nothing when
+  // none runs or it was asked already.
   void StopInnermost() const;
 
  private:

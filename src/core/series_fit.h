@@ -1,0 +1,80 @@
+// The fit of a dilution series: traces of the same actin at several G-actin concentrations,
+// fitted together with one set of rate constants. Each trace is the polymerisation simulation
+// of its own G-actin and time shift; backgrounds and amplitudes (or one shared brightness)
+// enter linearly and are solved exactly at every evaluation, so the search sees only the rates
+// and the time shifts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile.h"
+
+namespace actinfit {
+
+// How a trace's polymer curve becomes fluorescence.
+enum class TScaling {
+  AmplitudePerTrace,  // Background_i + Amplitude_i x F_i(t) / max F_i
+  SharedBrightness,   // Background_i + Brightness x F_i(t), one Brightness for every trace
+};
+
+struct TSeriesTrace {
+  std::vector<double> Time, Data;
+  double GActin;  // uM
+  double TShift;
+  bool FitTShift = false;
+  double TShiftMin = 0, TShiftMax = 200;
+};
+
+// Rates in the order Knuc, Kon, Koff.
+struct TSeries {
+  std::vector<TSeriesTrace> Traces;
+  std::array<double, 3> Rate, RateMin, RateMax;
+  std::array<bool, 3> FitRate;
+  double Dt;
+  TScaling Scaling = TScaling::AmplitudePerTrace;
+};
+
+struct TSeriesFit {
+  double Error;                              // SSR / N
+  int32_t Points, Parameters;                // N, p
+  std::array<double, 3> Rate, RateStdError;  // NaN where not refined or on a bound
+  std::array<std::optional<TInterval>, 3> RateInterval;
+  std::optional<TInterval> KnucKon, KoffKon;
+  std::vector<double> TShift, Background, Amplitude, TraceError;  // per trace; error SSR_i / n_i
+  double Brightness;                                              // NaN for amplitude per trace
+  int32_t Starts, StartsReachingBest;
+  bool Stopped = false;  // the progress callback asked to stop: the best point so far
+};
+
+// The least-squares fit of the marked rates (and the marked time shifts) within their bounds:
+// local solves of the rates on a log scale (where their bounds span two decades or more) from
+// the given rates and a deterministic set of starts, alternating with a search of each marked
+// time shift over its stairs (Dt apart) until nothing moves; deterministic to the last bit.
+// Refuses (EInvalidInput, naming the trace or the rate): no trace, no marked rate, crossed
+// bounds, a G-actin missing, zero or negative, a trace whose readings and times differ in
+// number or with fewer points than its refined parameters + 1. An error of an evaluation
+// propagates naming the trace ("Trace 2 (3 uM): Invalid floating point operation").
+// Profile intervals are not computed yet: RateInterval, KnucKon and KoffKon stay empty.
+TSeriesFit FitSeries(const TSeries& series, bool intervals = true);
+
+struct TSeriesProgress {
+  double BestError;    // SSR / N of the best point so far
+  int32_t StartsDone;  // local solves finished
+  int32_t Starts;      // planned
+};
+
+// Returning false stops the fit with the best point so far.
+using SeriesReport = std::function<bool(const TSeriesProgress& progress)>;
+
+// The same, reporting at least every kRefineReportMilliseconds of work. An error of an
+// evaluation after the first ends the fit with the best point so far in the result and its
+// message in `failure`; the first one propagates.
+TSeriesFit FitSeries(const TSeries& series, const SeriesReport& report, std::string& failure,
+                     bool intervals = true);
+
+}  // namespace actinfit

@@ -1,0 +1,311 @@
+// The series fit against numbers worked out here: synthetic series made by the model, a plain
+// Gauss-Newton solve of one trace, the linear solve of the final curves, shifts many stairs
+// away, the refusals and the evaluation errors naming their trace.
+#include "core/series_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "core/errors.h"
+#include "core/model.h"
+
+namespace actinfit {
+namespace {
+
+constexpr double kTrueKnuc = 1e-8, kTrueKon = 8, kTrueKoff = 1;
+constexpr double kDt = 0.1;
+
+// The polymer curve of one trace, as the series fit simulates it.
+std::vector<double> Polymer(const std::vector<double>& time, double gActin, double shift,
+                            const std::array<double, 3>& rate) {
+  TModel m(static_cast<int32_t>(time.size()));
+  m.Time = time;
+  m.Init = {gActin, 0, 0};
+  m.Dt = kDt;
+  m.Param = {0, shift, rate[0], rate[1], rate[2]};
+  SimulatePolymer(m);
+  return m.Fitted;
+}
+
+std::vector<double> Times(int32_t n, double last) {
+  std::vector<double> time(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) time[static_cast<size_t>(i)] = last * i / (n - 1);
+  return time;
+}
+
+// A trace made by the model: background 50 plus `scale` x F (or F / max F), with Gaussian noise
+// of `noise` from a fixed seed.
+TSeriesTrace MadeTrace(double gActin, double shift, double scale, bool perMax, double noise,
+                       uint32_t seed) {
+  TSeriesTrace trace{};
+  trace.Time = Times(401, 1200);
+  trace.GActin = gActin;
+  trace.TShift = shift;
+  const std::vector<double> f =
+      Polymer(trace.Time, gActin, shift, {kTrueKnuc, kTrueKon, kTrueKoff});
+  const double largest = *std::max_element(f.begin(), f.end());
+  std::mt19937 generator(seed);
+  std::normal_distribution<double> gauss(0, noise);
+  for (const double x : f)
+    trace.Data.push_back(50 + scale * (perMax ? x / largest : x) + gauss(generator));
+  return trace;
+}
+
+TSeries SeriesOf(std::vector<TSeriesTrace> traces, TScaling scaling) {
+  TSeries series{};
+  series.Traces = std::move(traces);
+  series.Rate = {1e-7, 3, 3};  // away from the truth
+  series.RateMin = {1e-11, 0.1, 0.01};
+  series.RateMax = {1e-5, 100, 20};
+  series.FitRate = {true, true, true};
+  series.Dt = kDt;
+  series.Scaling = scaling;
+  return series;
+}
+
+TSeries FourConcentrations(TScaling scaling) {
+  std::vector<TSeriesTrace> traces;
+  const double g[4] = {1.5, 3, 6, 12};
+  for (uint32_t i = 0; i < 4; ++i) {
+    // One brightness: 200 fluorescence units per uM of polymer.
+    traces.push_back(MadeTrace(g[i], 0, scaling == TScaling::SharedBrightness ? 200 : 1000,
+                               scaling == TScaling::AmplitudePerTrace, 5, 11 + i));
+  }
+  return SeriesOf(std::move(traces), scaling);
+}
+
+class FourTraces : public ::testing::TestWithParam<TScaling> {};
+
+// Both ways of scaling recover the rates the series was made with, within a few standard
+// errors, and the best point is reached from more than one start.
+TEST_P(FourTraces, RecoverTheRatesWithinTheirStandardErrors) {
+  const TSeries series = FourConcentrations(GetParam());
+  const TSeriesFit fit = FitSeries(series);
+  const std::array<double, 3> truth = {kTrueKnuc, kTrueKon, kTrueKoff};
+  for (int r = 0; r < 3; ++r) {
+    ASSERT_TRUE(std::isfinite(fit.RateStdError[r])) << r;
+    EXPECT_LT(std::fabs(fit.Rate[r] - truth[r]), 4 * fit.RateStdError[r])
+        << r << ": " << fit.Rate[r] << " +- " << fit.RateStdError[r];
+  }
+  // The noise is 5 units: the error is its variance.
+  EXPECT_NEAR(fit.Error, 25, 3);
+  EXPECT_EQ(fit.Points, 4 * 401);
+  EXPECT_EQ(fit.Parameters, 3 + (GetParam() == TScaling::AmplitudePerTrace ? 8 : 5));
+  EXPECT_GE(fit.StartsReachingBest, 2);
+  EXPECT_EQ(fit.Starts, 9);
+  EXPECT_EQ(std::isnan(fit.Brightness), GetParam() == TScaling::AmplitudePerTrace);
+  ASSERT_EQ(fit.TraceError.size(), 4u);
+  for (const double e : fit.TraceError) EXPECT_NEAR(e, 25, 6);
+  EXPECT_FALSE(fit.RateInterval[0].has_value());  // profile intervals are not computed yet
+}
+
+INSTANTIATE_TEST_SUITE_P(SeriesFit, FourTraces,
+                         ::testing::Values(TScaling::AmplitudePerTrace,
+                                           TScaling::SharedBrightness));
+
+// The full least-squares SSR of one trace (background, amplitude, log Knuc, log Kon; Koff
+// held), worked out here from the simulation alone.
+double DirectSSR(const TSeriesTrace& trace, const Eigen::Vector4d& theta, double koff) {
+  const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
+                                        {std::exp(theta[2]), std::exp(theta[3]), koff});
+  const double largest = *std::max_element(f.begin(), f.end());
+  double ssr = 0;
+  for (size_t j = 0; j < f.size(); ++j) {
+    const double r = theta[0] + theta[1] * f[j] / largest - trace.Data[j];
+    ssr += r * r;
+  }
+  return ssr;
+}
+
+// A series of one trace is the least-squares fit of that trace: Gauss-Newton steps of the full
+// problem with a central-difference Jacobian, started at the series fit, find nothing lower.
+TEST(SeriesFit, OneTraceEqualsADirectLeastSquaresSolve) {
+  TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
+  series.FitRate = {true, true, false};
+  series.Rate[2] = kTrueKoff;
+  const TSeriesFit fit = FitSeries(series);
+  const TSeriesTrace& trace = series.Traces[0];
+  Eigen::Vector4d theta(fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]),
+                        std::log(fit.Rate[1]));
+  const double atFit = DirectSSR(trace, theta, kTrueKoff);
+  EXPECT_NEAR(atFit / 401, fit.Error, 1e-9 * fit.Error);
+  const std::vector<double> h = {1e-3, 1e-3, 1e-5, 1e-5};
+  double best = atFit;
+  for (int iteration = 0; iteration < 4; ++iteration) {
+    // Residual Jacobian by central differences, one parameter at a time.
+    const auto residuals = [&](const Eigen::Vector4d& t) {
+      const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
+                                            {std::exp(t[2]), std::exp(t[3]), kTrueKoff});
+      const double largest = *std::max_element(f.begin(), f.end());
+      Eigen::VectorXd r(static_cast<Eigen::Index>(f.size()));
+      for (size_t j = 0; j < f.size(); ++j)
+        r[static_cast<Eigen::Index>(j)] = t[0] + t[1] * f[j] / largest - trace.Data[j];
+      return r;
+    };
+    const Eigen::VectorXd r0 = residuals(theta);
+    Eigen::MatrixXd jacobian(r0.size(), 4);
+    for (int k = 0; k < 4; ++k) {
+      Eigen::Vector4d up = theta, down = theta;
+      up[k] += h[static_cast<size_t>(k)];
+      down[k] -= h[static_cast<size_t>(k)];
+      jacobian.col(k) = (residuals(up) - residuals(down)) / (2 * h[static_cast<size_t>(k)]);
+    }
+    const Eigen::Vector4d step =
+        (jacobian.transpose() * jacobian).ldlt().solve(-jacobian.transpose() * r0);
+    theta += step;
+    best = std::min(best, DirectSSR(trace, theta, kTrueKoff));
+  }
+  EXPECT_GE(best, atFit * (1 - 1e-7));
+  // One trace fixes mainly the product: the solve may slide along the valley, not off it.
+  const double product = fit.Rate[0] * fit.Rate[1];
+  EXPECT_NEAR(std::exp(theta[2] + theta[3]), product, 1e-3 * product);
+}
+
+// The backgrounds and the brightness are the linear least-squares solution for the final
+// curves: one indicator column per trace and the polymer column, solved here.
+TEST(SeriesFit, LinearParametersEqualALinearSolveOfTheFinalCurves) {
+  for (const TScaling scaling : {TScaling::SharedBrightness, TScaling::AmplitudePerTrace}) {
+    TSeries series = FourConcentrations(scaling);
+    series.Traces.resize(3);
+    const TSeriesFit fit = FitSeries(series);
+    const size_t m = series.Traces.size();
+    const bool shared = scaling == TScaling::SharedBrightness;
+    const auto columns = static_cast<Eigen::Index>(shared ? m + 1 : 2 * m);
+    Eigen::MatrixXd design = Eigen::MatrixXd::Zero(3 * 401, columns);
+    Eigen::VectorXd y(3 * 401);
+    Eigen::Index row = 0;
+    for (size_t i = 0; i < m; ++i) {
+      const TSeriesTrace& trace = series.Traces[i];
+      const std::vector<double> f = Polymer(trace.Time, trace.GActin, fit.TShift[i], fit.Rate);
+      const double largest = *std::max_element(f.begin(), f.end());
+      for (size_t j = 0; j < f.size(); ++j, ++row) {
+        design(row, static_cast<Eigen::Index>(i)) = 1;
+        const auto x = static_cast<Eigen::Index>(shared ? m : m + i);
+        design(row, x) = shared ? f[j] : f[j] / largest;
+        y[row] = trace.Data[j];
+      }
+    }
+    const Eigen::VectorXd solution = design.colPivHouseholderQr().solve(y);
+    for (size_t i = 0; i < m; ++i) {
+      EXPECT_NEAR(fit.Background[i], solution[static_cast<Eigen::Index>(i)], 1e-7 * 50);
+      if (!shared) {
+        EXPECT_NEAR(fit.Amplitude[i], solution[static_cast<Eigen::Index>(m + i)], 1e-7 * 1000);
+      }
+    }
+    if (shared) {
+      EXPECT_NEAR(fit.Brightness, solution[static_cast<Eigen::Index>(m)], 1e-7 * 200);
+    }
+  }
+}
+
+// Shifts of 20, 55 and 130 s, searched from 100 s (hundreds of stairs away) in noise-free
+// traces, are found to within a stair.
+TEST(SeriesFit, TimeShiftsAreFoundManyStairsAway) {
+  std::vector<TSeriesTrace> traces;
+  const double shifts[3] = {20, 55, 130};
+  const double g[3] = {3, 6, 12};
+  for (uint32_t i = 0; i < 3; ++i) {
+    traces.push_back(MadeTrace(g[i], shifts[i], 1000, true, 0, 40 + i));
+    traces.back().TShift = 100;
+    traces.back().FitTShift = true;
+  }
+  TSeries series = SeriesOf(std::move(traces), TScaling::AmplitudePerTrace);
+  // Knuc and Koff held at the truth: with Knuc free, a trace's lag trades against its shift.
+  series.Rate = {kTrueKnuc, 5, kTrueKoff};
+  series.FitRate = {false, true, false};
+  const TSeriesFit fit = FitSeries(series);
+  for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(fit.TShift[i], shifts[i], 1.01 * kDt) << i;
+  EXPECT_NEAR(fit.Rate[1], kTrueKon, 0.01 * kTrueKon);
+  EXPECT_EQ(fit.Parameters, 1 + 3 + 6);
+}
+
+TEST(SeriesFit, ASecondRunIsBitIdentical) {
+  const TSeries series = FourConcentrations(TScaling::SharedBrightness);
+  const TSeriesFit a = FitSeries(series), b = FitSeries(series);
+  EXPECT_EQ(std::memcmp(&a.Error, &b.Error, sizeof a.Error), 0);
+  EXPECT_EQ(std::memcmp(a.Rate.data(), b.Rate.data(), sizeof a.Rate), 0);
+  EXPECT_EQ(std::memcmp(a.RateStdError.data(), b.RateStdError.data(), sizeof a.RateStdError), 0);
+  EXPECT_EQ(std::memcmp(a.Background.data(), b.Background.data(), 4 * sizeof(double)), 0);
+  EXPECT_EQ(std::memcmp(&a.Brightness, &b.Brightness, sizeof a.Brightness), 0);
+}
+
+struct TRefusal {
+  const char* name;
+  std::function<void(TSeries&)> spoil;
+  const char* message;
+};
+
+TEST(SeriesFit, RefusesBadInputNamingTheTraceOrTheRate) {
+  const TRefusal cases[] = {
+      {"no trace", [](TSeries& s) { s.Traces.clear(); }, "The series has no trace"},
+      {"no marked rate",
+       [](TSeries& s) {
+         s.FitRate = {false, false, false};
+       },
+       "No rate is marked for fitting"},
+      {"crossed bounds", [](TSeries& s) { s.RateMin[1] = 50, s.RateMax[1] = 5; },
+       "The bounds of Kon are crossed: its minimum is above its maximum"},
+      {"zero G-actin", [](TSeries& s) { s.Traces[1].GActin = 0; },
+       "Trace 2 (0 uM): the G-actin concentration must be a number above zero"},
+      {"missing G-actin", [](TSeries& s) { s.Traces[1].GActin = std::nan(""); },
+       "Trace 2: the G-actin concentration must be a number above zero"},
+      {"negative G-actin", [](TSeries& s) { s.Traces[0].GActin = -3; },
+       "Trace 1 (-3 uM): the G-actin concentration must be a number above zero"},
+      {"too few points",
+       [](TSeries& s) {
+         s.Traces[1].Time.resize(5);
+         s.Traces[1].Data.resize(5);
+       },
+       "Trace 2 (3 uM): too few points (5; its 5 refined parameters need 6)"},
+      {"counts differ", [](TSeries& s) { s.Traces[0].Data.pop_back(); },
+       "Trace 1 (1.5 uM): 401 times but 400 readings"},
+  };
+  for (const TRefusal& c : cases) {
+    TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
+    c.spoil(series);
+    try {
+      FitSeries(series);
+      ADD_FAILURE() << c.name << ": not refused";
+    } catch (const EInvalidInput& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.name;
+    }
+  }
+}
+
+// A trace whose shift lies beyond its times forms no polymer: its curve cannot be scaled, and
+// the error names it.
+TEST(SeriesFit, AnEvaluationErrorNamesTheTrace) {
+  TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
+  series.Traces[2].TShift = 5000;
+  try {
+    FitSeries(series);
+    ADD_FAILURE() << "no error";
+  } catch (const EMathError& e) {
+    EXPECT_EQ(std::string(e.what()), "Trace 3 (6 uM): Invalid floating point operation");
+  }
+}
+
+// The progress overload stops when asked, with the best point so far.
+TEST(SeriesFit, StopsWhenTheReportSaysSo) {
+  int32_t reports = 0;
+  std::string failure;
+  const TSeriesFit fit = FitSeries(
+      FourConcentrations(TScaling::AmplitudePerTrace),
+      [&](const TSeriesProgress& progress) {
+        EXPECT_EQ(progress.Starts, 9);
+        return ++reports < 2;
+      },
+      failure);
+  EXPECT_TRUE(fit.Stopped);
+  EXPECT_TRUE(failure.empty());
+  EXPECT_EQ(reports, 2);
+  EXPECT_TRUE(std::isfinite(fit.Error));
+}
+
+}  // namespace
+}  // namespace actinfit
