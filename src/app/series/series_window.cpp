@@ -52,6 +52,7 @@ TfmSeries::TfmSeries(TfmMain& main) : QWidget(&main, Qt::Window), main_(main) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   ConnectHandlers();
+  EnableResults();
   resize(1100, 760);
 }
 
@@ -220,6 +221,17 @@ TSeries TfmSeries::ReadSeries() const {
 void TfmSeries::Fit() {
   if (TOperationGuard::AskToStop(btFit_)) return;  // a click while it runs: stop
   const TSeries series = ReadSeries();
+  // After the operation has put its controls back: saving and drawing need a fit.
+  const auto results = qScopeGuard([this] { EnableResults(); });
+  RunFit(series);
+}
+
+void TfmSeries::EnableResults() {
+  btSave_->setEnabled(fit_.has_value());
+  btExport_->setEnabled(fit_.has_value());
+}
+
+void TfmSeries::RunFit(const TSeries& series) {
   // While the fit runs only its Stop, Esc and the main window answer; the traces stay as read.
   std::vector<QObject*> off{btAddFile_, btAddMain_, btRemove_, btSave_, btExport_, edTStep_,
                             cbScaling_};

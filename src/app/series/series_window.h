@@ -60,6 +60,8 @@ class TfmSeries : public QWidget {
   void ConnectHandlers();
   // The series as the controls hold it; refuses missing or invalid fields naming them.
   TSeries ReadSeries() const;
+  void RunFit(const TSeries& series);
+  void EnableResults();
   void ShowProgress(const TSeriesProgress& progress);
   void ShowFit(bool stopped, const SingleTraceIntervals& single);
   // What each trace fitted alone says about the rates (for the report's comparison).
