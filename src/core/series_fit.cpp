@@ -6,10 +6,13 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 
 #include "core/errors.h"
+#include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/numtext.h"
+#include "core/profile_engine.h"
 #include "core/refine.h"
 
 namespace actinfit {
@@ -172,7 +175,16 @@ class TSeriesSearch {
     return ssr;
   }
 
+  // Whether evaluations report (the profiles report between their solves instead).
+  bool tickInEvaluations = true;
+
   void Tick() {
+    if (!tickInEvaluations) return;
+    Report();
+  }
+
+  // Reports if the interval is up; TStop when the caller asks to stop.
+  void Report() {
     if (!report_) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastReport_ < std::chrono::milliseconds(kRefineReportMilliseconds)) return;
@@ -284,23 +296,38 @@ TProjection TSeriesSearch::Project() {
   return p;
 }
 
+// A combination of rates held in a profile: `dependent` (Knuc or Koff) follows Kon so that
+// Knuc x Kon or Koff / Kon keeps `value`.
+struct TRateTie {
+  int32_t dependent;
+  double value;
+  double lo, hi;  // the dependent rate's bounds
+
+  void Apply(std::array<double, 3>& rate) const {
+    const double v = dependent == 0 ? value / rate[1] : value * rate[1];
+    rate[static_cast<size_t>(dependent)] = std::clamp(v, lo, hi);
+  }
+};
+
 std::array<double, 3> RatesAt(const std::array<double, 3>& base, const std::vector<TRateAxis>& axes,
-                              const Eigen::VectorXd& u) {
+                              const Eigen::VectorXd& u, const std::optional<TRateTie>& tie) {
   std::array<double, 3> rate = base;
   for (size_t a = 0; a < axes.size(); ++a) rate[axes[a].rate] = axes[a].Value(u[a]);
+  if (tie) tie->Apply(rate);
   return rate;
 }
 
 // The Jacobian of the residuals on the unit axes, by forward differences (backward at 1).
 Eigen::MatrixXd UnitJacobian(TSeriesSearch& search, const std::vector<TRateAxis>& axes,
                              const std::array<double, 3>& base, const Eigen::VectorXd& u,
-                             const std::vector<double>& shift, const Eigen::VectorXd& r0) {
+                             const std::vector<double>& shift, const Eigen::VectorXd& r0,
+                             const std::optional<TRateTie>& tie) {
   Eigen::MatrixXd jacobian(r0.size(), static_cast<Eigen::Index>(axes.size()));
   for (size_t a = 0; a < axes.size(); ++a) {
     Eigen::VectorXd moved = u;
     const double h = u[a] + kUnitStep <= 1 ? kUnitStep : -kUnitStep;
     moved[a] += h;
-    search.SSR(RatesAt(base, axes, moved), shift);
+    search.SSR(RatesAt(base, axes, moved, tie), shift);
     const Eigen::Map<const Eigen::VectorXd> r(search.Residual().data(), r0.size());
     jacobian.col(static_cast<Eigen::Index>(a)) = (r - r0) / h;
   }
@@ -309,16 +336,17 @@ Eigen::MatrixXd UnitJacobian(TSeriesSearch& search, const std::vector<TRateAxis>
 
 // Bounded Levenberg-Marquardt over the rates' unit axes, the shifts held. Returns the SSR.
 double SolveRates(TSeriesSearch& search, const std::vector<TRateAxis>& axes,
-                  std::array<double, 3>& rate, const std::vector<double>& shift) {
+                  std::array<double, 3>& rate, const std::vector<double>& shift,
+                  const std::optional<TRateTie>& tie = std::nullopt) {
   const auto q = static_cast<Eigen::Index>(axes.size());
   Eigen::VectorXd u(q);
   for (Eigen::Index a = 0; a < q; ++a)
     u[a] = axes[static_cast<size_t>(a)].Unit(rate[axes[static_cast<size_t>(a)].rate]);
-  double cost = search.SSR(RatesAt(rate, axes, u), shift);
+  double cost = search.SSR(RatesAt(rate, axes, u, tie), shift);
   Eigen::VectorXd r0 = Eigen::Map<const Eigen::VectorXd>(search.Residual().data(), search.Points());
   double lambda = 1e-3;
   for (int32_t iteration = 0; iteration < kSolveIterations; ++iteration) {
-    const Eigen::MatrixXd jacobian = UnitJacobian(search, axes, rate, u, shift, r0);
+    const Eigen::MatrixXd jacobian = UnitJacobian(search, axes, rate, u, shift, r0, tie);
     const Eigen::MatrixXd normal = jacobian.transpose() * jacobian;
     const Eigen::VectorXd gradient = jacobian.transpose() * r0;
     bool accepted = false;
@@ -328,7 +356,7 @@ double SolveRates(TSeriesSearch& search, const std::vector<TRateAxis>& axes,
       for (Eigen::Index a = 0; a < q; ++a) damped(a, a) += lambda * (normal(a, a) + 1e-12);
       const Eigen::VectorXd step = damped.ldlt().solve(-gradient);
       const Eigen::VectorXd trial = (u + step).cwiseMax(0.0).cwiseMin(1.0);
-      newCost = search.SSR(RatesAt(rate, axes, trial), shift);
+      newCost = search.SSR(RatesAt(rate, axes, trial, tie), shift);
       if (newCost < cost) {
         accepted = true;
         u = trial;
@@ -343,7 +371,7 @@ double SolveRates(TSeriesSearch& search, const std::vector<TRateAxis>& axes,
     cost = newCost;
     if (drop <= kSolveTolerance * cost) break;
   }
-  rate = RatesAt(rate, axes, u);
+  rate = RatesAt(rate, axes, u, tie);
   return cost;
 }
 
@@ -483,6 +511,163 @@ void FillStdErrors(TSeriesSearch& search, const std::vector<TRateAxis>& all, TSe
   }
 }
 
+// The profiles' objective: the least SSR with one rate or combination held, the other marked
+// rates solved again, the time shifts on the best point's stairs. Its state is the three rates.
+class TSeriesObjective final : public profile::TProfileObjective {
+ public:
+  TSeriesObjective(TSeriesSearch& search, const std::vector<TRateAxis>& axes,
+                   std::vector<double> shift, int32_t parameters, double level)
+      : search_(search), axes_(axes), shift_(std::move(shift)), level_(level) {
+    SetBest(search.BestRate(), search.BestSSR(), parameters);
+  }
+
+  double BestSSR() const override { return bestSSR_; }
+  const profile::TState& BestState() const override { return bestState_; }
+  double Threshold() const override { return threshold_; }
+  double Value(int32_t quantity, const profile::TState& state) const override {
+    if (quantity == kProfileKnucKon) return state[0] * state[1];
+    if (quantity == kProfileKoffKon) return state[2] / state[1];
+    return state[static_cast<size_t>(quantity - Knuc)];
+  }
+
+  profile::THeldSolve SolveHeld(int32_t quantity, double value,
+                                const profile::TState& warm) override {
+    std::array<double, 3> rate = {warm[0], warm[1], warm[2]};
+    std::optional<TRateTie> tie;
+    const std::vector<TRateAxis> axes = HeldAxes(quantity, value, rate, tie);
+    try {
+      const double ssr =
+          axes.empty() ? search_.SSR(rate, shift_) : SolveRates(search_, axes, rate, shift_, tie);
+      return {ssr, profile::TState(rate.begin(), rate.end()), nullptr};
+    } catch (const Error&) {
+      return {kInf, {}, std::current_exception()};
+    }
+  }
+
+  bool LowerPointFound() const override { return search_.BestSSR() < bestSSR_ * (1 - 1e-6); }
+
+  void MoveToLowerPoint() override {
+    std::array<double, 3> rate = search_.BestRate();
+    try {
+      SolveRates(search_, axes_, rate, shift_);
+    } catch (const Error&) {
+    }
+    SetBest(search_.BestRate(), search_.BestSSR(), parameters_);
+  }
+
+  bool Stopped(int32_t, int32_t) override {
+    try {
+      search_.Report();
+    } catch (const TStop&) {
+      stopped_ = true;
+    }
+    return stopped_;
+  }
+
+ private:
+  void SetBest(const std::array<double, 3>& rate, double ssr, int32_t parameters) {
+    bestState_.assign(rate.begin(), rate.end());
+    bestSSR_ = ssr;
+    parameters_ = parameters;
+    const double dof = search_.Points() - parameters;
+    threshold_ = dof >= 1 ? ssr * (1 + FQuantileOne(level_, dof) / dof) : kInf;
+  }
+
+  // The axes of a held solve: every marked rate but the held one; for a combination, Kon within
+  // the range that keeps the dependent rate inside its bounds, the dependent rate tied to it.
+  std::vector<TRateAxis> HeldAxes(int32_t quantity, double value, std::array<double, 3>& rate,
+                                  std::optional<TRateTie>& tie) const {
+    std::vector<TRateAxis> axes;
+    if (quantity < kProfileKnucKon) {
+      const int32_t held = quantity - Knuc;
+      rate[static_cast<size_t>(held)] = value;
+      for (const TRateAxis& axis : axes_) {
+        if (axis.rate != held) axes.push_back(axis);
+      }
+      return axes;
+    }
+    const bool product = quantity == kProfileKnucKon;
+    const int32_t dependent = product ? 0 : 2;
+    const TRateAxis* kon = nullptr;
+    const TRateAxis* dep = nullptr;
+    for (const TRateAxis& axis : axes_) {
+      if (axis.rate == 1) kon = &axis;
+      if (axis.rate == dependent) dep = &axis;
+    }
+    double lo = kon->lo, hi = kon->hi;
+    if (product) {
+      if (dep->hi > 0) lo = std::max(lo, value / dep->hi);
+      if (dep->lo > 0) hi = std::min(hi, value / dep->lo);
+    } else if (value > 0) {
+      lo = std::max(lo, dep->lo / value);
+      hi = std::min(hi, dep->hi / value);
+    }
+    hi = std::max(lo, hi);
+    tie = TRateTie{dependent, value, dep->lo, dep->hi};
+    rate[1] = std::clamp(rate[1], lo, hi);
+    for (const TRateAxis& axis : axes_) {
+      if (axis.rate == dependent) continue;
+      if (axis.rate != 1) {
+        axes.push_back(axis);
+      } else if (lo < hi) {
+        axes.push_back({1, axis.log && lo > 0, lo, hi});
+      }
+    }
+    tie->Apply(rate);
+    return axes;
+  }
+
+  TSeriesSearch& search_;
+  std::vector<TRateAxis> axes_;
+  std::vector<double> shift_;
+  double level_;
+  profile::TState bestState_;
+  double bestSSR_ = kInf, threshold_ = kInf;
+  int32_t parameters_ = 0;
+  bool stopped_ = false;
+};
+
+// The 95 % profile intervals of each marked rate, Knuc x Kon and Koff / Kon, as the
+// single-trace profiles define them. Returns false when they were stopped.
+bool FillIntervals(TSeriesSearch& search, const TSeries& series, const std::vector<TRateAxis>& axes,
+                   TSeriesFit& fit) {
+  std::vector<profile::TQuantity> quantities;
+  const auto marked = [&](int32_t r) {
+    return series.FitRate[r] && series.RateMin[r] < series.RateMax[r];
+  };
+  for (int32_t r = 0; r < 3; ++r) {
+    if (marked(r)) quantities.push_back({Knuc + r, series.RateMin[r], series.RateMax[r], true});
+  }
+  if (marked(0) && marked(1)) {
+    quantities.push_back({kProfileKnucKon, series.RateMin[0] * series.RateMin[1],
+                          series.RateMax[0] * series.RateMax[1], true});
+  }
+  if (marked(1) && marked(2) && series.RateMin[1] > 0) {
+    quantities.push_back({kProfileKoffKon, series.RateMin[2] / series.RateMax[1],
+                          series.RateMax[2] / series.RateMin[1], true});
+  }
+  std::vector<TRateAxis> free;
+  for (const TRateAxis& axis : axes) {
+    if (axis.lo < axis.hi) free.push_back(axis);
+  }
+  search.tickInEvaluations = false;
+  TSeriesObjective objective(search, free, fit.TShift, fit.Parameters, 0.95);
+  const profile::TProfilesOutcome outcome = profile::RunProfiles(objective, quantities);
+  search.tickInEvaluations = true;
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    const int32_t id = quantities[q].id;
+    const std::optional<TInterval>& interval = outcome.profiles[q].interval;
+    if (id == kProfileKnucKon) {
+      fit.KnucKon = interval;
+    } else if (id == kProfileKoffKon) {
+      fit.KoffKon = interval;
+    } else {
+      fit.RateInterval[static_cast<size_t>(id - Knuc)] = interval;
+    }
+  }
+  return !outcome.stopped;
+}
+
 TSeriesFit Result(TSeriesSearch& search, const TSeries& series,
                   const std::vector<TRateAxis>& axes) {
   TSeriesFit fit{};
@@ -507,7 +692,8 @@ TSeriesFit Result(TSeriesSearch& search, const TSeries& series,
   return fit;
 }
 
-TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* failure) {
+TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* failure,
+               bool intervals) {
   CheckSeries(series);
   const std::vector<TRateAxis> axes = RateAxes(series);
   TSeriesSearch search(series, report);
@@ -542,6 +728,17 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
     *failure = error.what();
   }
   TSeriesFit fit = Result(search, series, axes);
+  const bool failed = failure != nullptr && !failure->empty();
+  if (intervals && !stopped && !failed && fit.Parameters > 0) {
+    std::optional<TSeriesFit> profiled = fit;
+    stopped = !FillIntervals(search, series, axes, *profiled);
+    // A profile may have found a lower point: the fit is reported there.
+    TSeriesFit moved = Result(search, series, axes);
+    moved.RateInterval = profiled->RateInterval;
+    moved.KnucKon = profiled->KnucKon;
+    moved.KoffKon = profiled->KoffKon;
+    fit = std::move(moved);
+  }
   fit.Stopped = stopped;
   fit.Starts = static_cast<int32_t>(ends.size());
   fit.StartsReachingBest =
@@ -549,7 +746,7 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
         return e <= search.BestSSR() * (1 + kSameError);
       }));
   fit.RateStdError.fill(kNaN);
-  if (!stopped && (failure == nullptr || failure->empty())) {
+  if (!stopped && !failed) {
     FillStdErrors(search, axes, fit, fit.Parameters);
   }
   return fit;
@@ -557,14 +754,14 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
 
 }  // namespace
 
-TSeriesFit FitSeries(const TSeries& series, bool /*intervals*/) {
-  return Fit(series, nullptr, nullptr);
+TSeriesFit FitSeries(const TSeries& series, bool intervals) {
+  return Fit(series, nullptr, nullptr, intervals);
 }
 
 TSeriesFit FitSeries(const TSeries& series, const SeriesReport& report, std::string& failure,
-                     bool /*intervals*/) {
+                     bool intervals) {
   failure.clear();
-  return Fit(series, report, &failure);
+  return Fit(series, report, &failure, intervals);
 }
 
 }  // namespace actinfit

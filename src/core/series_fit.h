@@ -59,7 +59,9 @@ struct TSeriesFit {
 // bounds, a G-actin missing, zero or negative, a trace whose readings and times differ in
 // number or with fewer points than its refined parameters + 1. An error of an evaluation
 // propagates naming the trace ("Trace 2 (3 uM): Invalid floating point operation").
-// Profile intervals are not computed yet: RateInterval, KnucKon and KoffKon stay empty.
+// With `intervals`, the 95 % profile intervals of each marked rate, Knuc x Kon (both marked)
+// and Koff / Kon (both marked, Kon's lower bound above 0), as the single-trace profiles define
+// them (N and p of the series); a profile that finds a lower point moves the fit there.
 TSeriesFit FitSeries(const TSeries& series, bool intervals = true);
 
 struct TSeriesProgress {

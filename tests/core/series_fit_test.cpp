@@ -101,7 +101,35 @@ TEST_P(FourTraces, RecoverTheRatesWithinTheirStandardErrors) {
   EXPECT_EQ(std::isnan(fit.Brightness), GetParam() == TScaling::AmplitudePerTrace);
   ASSERT_EQ(fit.TraceError.size(), 4u);
   for (const double e : fit.TraceError) EXPECT_NEAR(e, 25, 6);
-  EXPECT_FALSE(fit.RateInterval[0].has_value());  // profile intervals are not computed yet
+  // The profile intervals contain the truth, and the standard-error estimate lies inside.
+  for (int r = 0; r < 3; ++r) {
+    ASSERT_TRUE(fit.RateInterval[r].has_value()) << r;
+    EXPECT_LE(fit.RateInterval[r]->Low, truth[r]) << r;
+    EXPECT_GE(fit.RateInterval[r]->High, truth[r]) << r;
+    EXPECT_LT(fit.RateInterval[r]->Low, fit.Rate[r]) << r;
+    EXPECT_GT(fit.RateInterval[r]->High, fit.Rate[r]) << r;
+  }
+  ASSERT_TRUE(fit.KnucKon && fit.KoffKon);
+  EXPECT_LE(fit.KnucKon->Low, kTrueKnuc * kTrueKon);
+  EXPECT_GE(fit.KnucKon->High, kTrueKnuc * kTrueKon);
+  EXPECT_LE(fit.KoffKon->Low, kTrueKoff / kTrueKon);
+  EXPECT_GE(fit.KoffKon->High, kTrueKoff / kTrueKon);
+}
+
+// With one brightness the plateaus' heights tie the traces together: the interval of Koff/Kon
+// is several times narrower (on a log scale) than from any one of the traces alone.
+TEST(SeriesFit, OneBrightnessNarrowsKoffOverKon) {
+  const TSeriesFit all = FitSeries(FourConcentrations(TScaling::SharedBrightness));
+  ASSERT_TRUE(all.KoffKon.has_value());
+  const double widthAll = std::log(all.KoffKon->High / all.KoffKon->Low);
+  const TSeries four = FourConcentrations(TScaling::AmplitudePerTrace);
+  for (size_t i = 0; i < four.Traces.size(); ++i) {
+    TSeries one = four;
+    one.Traces = {four.Traces[i]};
+    const TSeriesFit alone = FitSeries(one);
+    ASSERT_TRUE(alone.KoffKon.has_value()) << i;
+    EXPECT_GT(std::log(alone.KoffKon->High / alone.KoffKon->Low), 3 * widthAll) << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(SeriesFit, FourTraces,
@@ -128,7 +156,7 @@ TEST(SeriesFit, OneTraceEqualsADirectLeastSquaresSolve) {
   TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
   series.FitRate = {true, true, false};
   series.Rate[2] = kTrueKoff;
-  const TSeriesFit fit = FitSeries(series);
+  const TSeriesFit fit = FitSeries(series, false);
   const TSeriesTrace& trace = series.Traces[0];
   Eigen::Vector4d theta(fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]),
                         std::log(fit.Rate[1]));
@@ -172,7 +200,7 @@ TEST(SeriesFit, LinearParametersEqualALinearSolveOfTheFinalCurves) {
   for (const TScaling scaling : {TScaling::SharedBrightness, TScaling::AmplitudePerTrace}) {
     TSeries series = FourConcentrations(scaling);
     series.Traces.resize(3);
-    const TSeriesFit fit = FitSeries(series);
+    const TSeriesFit fit = FitSeries(series, false);
     const size_t m = series.Traces.size();
     const bool shared = scaling == TScaling::SharedBrightness;
     const auto columns = static_cast<Eigen::Index>(shared ? m + 1 : 2 * m);
@@ -218,7 +246,7 @@ TEST(SeriesFit, TimeShiftsAreFoundManyStairsAway) {
   // Knuc and Koff held at the truth: with Knuc free, a trace's lag trades against its shift.
   series.Rate = {kTrueKnuc, 5, kTrueKoff};
   series.FitRate = {false, true, false};
-  const TSeriesFit fit = FitSeries(series);
+  const TSeriesFit fit = FitSeries(series, false);
   for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(fit.TShift[i], shifts[i], 1.01 * kDt) << i;
   EXPECT_NEAR(fit.Rate[1], kTrueKon, 0.01 * kTrueKon);
   EXPECT_EQ(fit.Parameters, 1 + 3 + 6);
