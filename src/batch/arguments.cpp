@@ -14,11 +14,8 @@ namespace actinfit::batch {
 namespace {
 
 const std::map<std::string, TMethod> kMethods = {
-    {"calculate", TMethod::Calculate},
-    {"fit", TMethod::Fit},
-    {"series", TMethod::Series},
-    {"refine", TMethod::Refine},
-    {"global", TMethod::Global},
+    {"calculate", TMethod::Calculate}, {"fit", TMethod::Fit},       {"series", TMethod::Series},
+    {"refine", TMethod::Refine},       {"global", TMethod::Global},
 };
 
 int32_t DefaultJobs() {

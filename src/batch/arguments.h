@@ -1,8 +1,6 @@
 // The command line of the batch program.
 #pragma once
 
-#include "core/series_fit.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "batch/settings.h"
+#include "core/series_fit.h"
 
 namespace actinfit::batch {
 
@@ -30,7 +29,7 @@ struct TBatchOptions {
   // --method global: how the traces are scaled, and whether each one's time shift is refined.
   TScaling scaling = TScaling::AmplitudePerTrace;
   bool fitTShift = false;
-  std::string config;      // the settings file, empty when none was given
+  std::string config;  // the settings file, empty when none was given
   TSettings settings;
 };
 

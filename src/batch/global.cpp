@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "batch/messages.h"
+#include "core/defaults.h"
 #include "core/errors.h"
 #include "core/gactin_header.h"
-#include "core/defaults.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 
@@ -155,8 +155,7 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
   nlohmann::ordered_json object;
   object["file"] = traces.front().file;
   object["method"] = "global";
-  object["scaling"] =
-      options.scaling == TScaling::SharedBrightness ? "brightness" : "amplitude";
+  object["scaling"] = options.scaling == TScaling::SharedBrightness ? "brightness" : "amplitude";
   object["fit_tshift"] = options.fitTShift;
   object["dt"] = options.settings.dt;
   object["ok"] = result.failure.empty();
@@ -168,15 +167,17 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     nlohmann::ordered_json rates = nlohmann::ordered_json::object();
     for (int32_t r = 0; r < kSeriesRates; ++r) {
       rates[ParamName(Knuc + r)] = {{"value", fit.Rate[r]},
-                                  {"std_error", Nullable(fit.RateStdError[r])},
-                                  {"fitted", result.series->FitRate[r]},
-                                  {"min", result.series->RateMin[r]},
-                                  {"max", result.series->RateMax[r]},
-                                  {"interval", IntervalJson(fit.RateInterval[r])}};
+                                    {"std_error", Nullable(fit.RateStdError[r])},
+                                    {"fitted", result.series->FitRate[r]},
+                                    {"min", result.series->RateMin[r]},
+                                    {"max", result.series->RateMax[r]},
+                                    {"interval", IntervalJson(fit.RateInterval[r])}};
     }
     object["rates"] = std::move(rates);
-    object["KnucKon"] = {{"value", fit.Rate[0] * fit.Rate[1]}, {"interval", IntervalJson(fit.KnucKon)}};
-    object["KoffKon"] = {{"value", fit.Rate[2] / fit.Rate[1]}, {"interval", IntervalJson(fit.KoffKon)}};
+    object["KnucKon"] = {{"value", fit.Rate[0] * fit.Rate[1]},
+                         {"interval", IntervalJson(fit.KnucKon)}};
+    object["KoffKon"] = {{"value", fit.Rate[2] / fit.Rate[1]},
+                         {"interval", IntervalJson(fit.KoffKon)}};
     object["brightness"] = Nullable(fit.Brightness);
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;

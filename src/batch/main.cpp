@@ -28,11 +28,11 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
       [&](size_t i, TGlobalResult& result) {
         if (!result.failure.empty()) {
           anyFailed = true;
-          progress.Message(files[i].front().file + ": " + result.failure);
+          progress.Message(result.failure);  // it names the file or the trace
         }
-        const std::string text = options.json
-                                     ? (first ? "\n" : ",\n") + GlobalJson(files[i], result, options).dump()
-                                     : GlobalTsvLines(files[i], result);
+        const std::string text =
+            options.json ? (first ? "\n" : ",\n") + GlobalJson(files[i], result, options).dump()
+                         : GlobalTsvLines(files[i], result);
         std::fputs(text.c_str(), stdout);
         std::fflush(stdout);
         first = false;

@@ -3,10 +3,8 @@
 // defaults; a TOML file (--config) and then the command line change it.
 #pragma once
 
-#include <map>
-#include <string>
-
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 

@@ -8,7 +8,9 @@ namespace actinfit {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The factor to uM of a unit that starts `rest` (blanks skipped), and its length; 0 when none.
 double UnitFactor(std::string_view rest) {

@@ -16,7 +16,9 @@ std::vector<std::vector<double>> SeriesCurves(const TSeries& series, const TSeri
     for (int32_t r = 0; r < kSeriesRates; ++r) record.Param[Knuc + r] = fit.Rate[r];
     const double largest = SimulatePolymer(record);
     const bool amplitude = series.Scaling == TScaling::AmplitudePerTrace;
-    const double factor = !amplitude ? fit.Brightness : largest > 0 ? fit.Amplitude[i] / largest : 0;
+    const double factor = !amplitude    ? fit.Brightness
+                          : largest > 0 ? fit.Amplitude[i] / largest
+                                        : 0;
     std::vector<double> curve(record.Fitted.size());
     for (size_t j = 0; j < curve.size(); ++j) {
       curve[j] = fit.Background[i] + factor * record.Fitted[j];

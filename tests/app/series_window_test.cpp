@@ -1,5 +1,7 @@
 // Fit > Fit a series...: the series window driven as the user drives it, on a plate file of four
 // concentrations made by the model; stops, a nested Apply in the main window, refusals.
+#include "app/series/series_window.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,7 +16,6 @@
 #include <cmath>
 
 #include "app/series/series_table.h"
-#include "app/series/series_window.h"
 #include "series_file.h"
 #include "window_fixture.h"
 
@@ -128,8 +129,8 @@ class SeriesWindowTest : public WindowTest {
     auto* addFile = Control<QPushButton>(series, "btAddFile");
     bool seenRunning = false;
     WhenEventsRun([&] {
-      seenRunning = series.Running() && fitButton->text() == QStringLiteral("Stop") &&
-                    !addFile->isEnabled();
+      seenRunning =
+          series.Running() && fitButton->text() == QStringLiteral("Stop") && !addFile->isEnabled();
       if (escape) {
         QTest::keyClick(&Traces(series), Qt::Key_Escape);
       } else {

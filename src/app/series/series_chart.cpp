@@ -16,8 +16,8 @@ namespace actinfit {
 namespace {
 
 // Stops of a blue-to-red scale of even lightness steps.
-const QColor kScale[] = {QColor(49, 54, 149), QColor(69, 117, 180), QColor(116, 173, 209),
-                         QColor(244, 109, 67), QColor(215, 48, 39), QColor(165, 0, 38)};
+const QColor kScale[] = {QColor(49, 54, 149),  QColor(69, 117, 180), QColor(116, 173, 209),
+                         QColor(244, 109, 67), QColor(215, 48, 39),  QColor(165, 0, 38)};
 
 QColor ScaleColour(double at) {
   const double x = std::clamp(at, 0.0, 1.0) * (std::size(kScale) - 1);
@@ -61,8 +61,13 @@ FigureDescription SeriesFigure(const TSeries& series,
   figure.decimalMark = decimalMark;
   for (size_t i = 0; i < series.Traces.size(); ++i) {
     const TSeriesTrace& trace = series.Traces[i];
-    FigureTrace drawn{ConcentrationLabel(trace.GActin), Lighter(colours[i]), colours[i],
-                      trace.Time, trace.Data, curves[i], {}};
+    FigureTrace drawn{ConcentrationLabel(trace.GActin),
+                      Lighter(colours[i]),
+                      colours[i],
+                      trace.Time,
+                      trace.Data,
+                      curves[i],
+                      {}};
     drawn.residuals.resize(trace.Data.size());
     for (size_t j = 0; j < trace.Data.size(); ++j) {
       drawn.residuals[j] = curves[i][j] - trace.Data[j];

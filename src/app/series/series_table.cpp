@@ -34,8 +34,8 @@ double ReadCell(const QTableWidget& table, int32_t row, int32_t column, const ch
   try {
     return ParseReal(text.toStdString());
   } catch (const EConvertError&) {
-    throw EInvalidInput(std::string("The ") + what + " of " + TraceName(table, row) + " is not a number: '" +
-                        text.toStdString() + "'");
+    throw EInvalidInput(std::string("The ") + what + " of " + TraceName(table, row) +
+                        " is not a number: '" + text.toStdString() + "'");
   }
 }
 
@@ -43,11 +43,10 @@ double ReadCell(const QTableWidget& table, int32_t row, int32_t column, const ch
 
 void SetUpTraceTable(QTableWidget& table) {
   table.setColumnCount(kSeriesColumns);
-  table.setHorizontalHeaderLabels({QStringLiteral("Source"), QStringLiteral("G-actin (uM)"),
-                                   QStringLiteral("TShift (s)"), QStringLiteral("Fit"),
-                                   QStringLiteral("TShift min"), QStringLiteral("TShift max"),
-                                   QStringLiteral("Background"), QStringLiteral("Amplitude"),
-                                   QStringLiteral("Error")});
+  table.setHorizontalHeaderLabels(
+      {QStringLiteral("Source"), QStringLiteral("G-actin (uM)"), QStringLiteral("TShift (s)"),
+       QStringLiteral("Fit"), QStringLiteral("TShift min"), QStringLiteral("TShift max"),
+       QStringLiteral("Background"), QStringLiteral("Amplitude"), QStringLiteral("Error")});
   table.horizontalHeader()->setSectionResizeMode(kColSource, QHeaderView::Stretch);
   table.setSelectionBehavior(QAbstractItemView::SelectRows);
   table.verticalHeader()->setVisible(false);

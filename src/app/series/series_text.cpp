@@ -1,10 +1,11 @@
 #include "app/series/series_text.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
-#include "core/fit_statistics.h"
 #include "core/defaults.h"
+#include "core/fit_statistics.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 
@@ -55,27 +56,52 @@ QStringList DeterminedBySeries(const TSeriesFit& fit, const SingleTraceIntervals
     }
     if (anyAlone && allOpen) {
       sentences << QStringLiteral("The series determines %1 (%2), which no trace alone did.")
-                       .arg(QString::fromLatin1(ParamName(Knuc + r)), IntervalText(fit.RateInterval[r]));
+                       .arg(QString::fromLatin1(ParamName(Knuc + r)),
+                            IntervalText(fit.RateInterval[r]));
     }
   }
   return sentences;
 }
 
-QStringList TraceLines(const TSeries& series, const TSeriesFit& fit,
-                       const std::vector<QString>& sources) {
+// The cells padded to the widest of their column, for a pane in a fixed-width font.
+QStringList Aligned(const QList<QStringList>& rows) {
+  QList<int> width;
+  for (const QStringList& row : rows) {
+    for (int c = 0; c < row.size(); ++c) {
+      if (width.size() <= c) width.append(0);
+      width[c] = std::max(width[c], static_cast<int>(row[c].size()));
+    }
+  }
   QStringList lines;
-  lines << QStringLiteral("Trace\tG-actin (uM)\tTShift (s)\tBackground\tAmplitude\tError\tRuns\tz");
+  for (const QStringList& row : rows) {
+    QString line;
+    for (int c = 0; c < row.size(); ++c) {
+      line += c + 1 < row.size() ? row[c].leftJustified(width[c] + 2) : row[c];
+    }
+    lines << line;
+  }
+  return lines;
+}
+
+QList<QStringList> TraceRows(const TSeries& series, const TSeriesFit& fit,
+                             const std::vector<QString>& sources) {
+  QList<QStringList> lines;
+  lines << QStringList{"Trace",     "G-actin (uM)", "TShift (s)", "Background",
+                       "Amplitude", "Error",        "Runs",       "z"};
   const auto curves = SeriesCurves(series, fit);
   for (size_t i = 0; i < series.Traces.size(); ++i) {
     const TSeriesTrace& trace = series.Traces[i];
     std::vector<double> residual(trace.Data.size());
     for (size_t j = 0; j < residual.size(); ++j) residual[j] = curves[i][j] - trace.Data[j];
     const auto [runs, z] = RunsTest(residual);
-    lines << QStringList{sources[i], SeriesNumber(trace.GActin), SeriesNumber(fit.TShift[i]),
-                         SeriesNumber(fit.Background[i]), SeriesNumber(fit.Amplitude[i]),
-                         SeriesNumber(fit.TraceError[i]), QString::number(runs),
-                         SeriesNumber(z)}
-                 .join(kTab);
+    lines << QStringList{sources[i],
+                         SeriesNumber(trace.GActin),
+                         SeriesNumber(fit.TShift[i]),
+                         SeriesNumber(fit.Background[i]),
+                         SeriesNumber(fit.Amplitude[i]),
+                         SeriesNumber(fit.TraceError[i]),
+                         QString::number(runs),
+                         SeriesNumber(z)};
   }
   return lines;
 }
@@ -87,7 +113,9 @@ QString SeriesNumber(double value) {
   return QString::fromStdString(FormatReal(value, FloatStyle::General, 6, 0));
 }
 
-QString ConcentrationLabel(double gActin) { return SeriesNumber(gActin) + QStringLiteral(" uM"); }
+QString ConcentrationLabel(double gActin) {
+  return SeriesNumber(gActin) + QStringLiteral(" uM");
+}
 
 QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
                          const std::vector<QString>& sources, const SingleTraceIntervals& single,
@@ -100,26 +128,26 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
                .arg(ScalingName(series.Scaling), SeriesNumber(fit.Error))
                .arg(fit.Parameters);
   lines << QString();
-  lines << QStringLiteral("Rate\tValue\tStd. error\t95 % profile interval");
+  QList<QStringList> rates{{"Quantity", "Value", "Std. error", "95 % profile interval"}};
   for (int32_t r = 0; r < kSeriesRates; ++r) {
     const QString name = QString::fromLatin1(ParamName(Knuc + r));
     if (!series.FitRate[r]) {
-      lines << name + kTab + SeriesNumber(fit.Rate[r]) + QStringLiteral("\tfixed");
+      rates << QStringList{name, SeriesNumber(fit.Rate[r]), QStringLiteral("fixed")};
       continue;
     }
-    lines << QStringList{name, SeriesNumber(fit.Rate[r]), SeriesNumber(fit.RateStdError[r]),
-                         IntervalText(fit.RateInterval[r])}
-                 .join(kTab);
+    rates << QStringList{name, SeriesNumber(fit.Rate[r]), SeriesNumber(fit.RateStdError[r]),
+                         IntervalText(fit.RateInterval[r])};
   }
-  lines << QStringLiteral("Knuc x Kon\t") + SeriesNumber(fit.Rate[0] * fit.Rate[1]) +
-               QStringLiteral("\t\t") + IntervalText(fit.KnucKon);
-  lines << QStringLiteral("Koff / Kon (uM)\t") + SeriesNumber(fit.Rate[2] / fit.Rate[1]) +
-               QStringLiteral("\t\t") + IntervalText(fit.KoffKon);
+  rates << QStringList{"Knuc x Kon", SeriesNumber(fit.Rate[0] * fit.Rate[1]), "",
+                       IntervalText(fit.KnucKon)};
+  rates << QStringList{"Koff / Kon (uM)", SeriesNumber(fit.Rate[2] / fit.Rate[1]), "",
+                       IntervalText(fit.KoffKon)};
   if (series.Scaling == TScaling::SharedBrightness) {
-    lines << QStringLiteral("Brightness (per uM of polymer)\t") + SeriesNumber(fit.Brightness);
+    rates << QStringList{"Brightness", SeriesNumber(fit.Brightness), "", "per uM of polymer"};
   }
+  lines << Aligned(rates);
   lines << QString();
-  lines << TraceLines(series, fit, sources);
+  lines << Aligned(TraceRows(series, fit, sources));
   lines << QString();
   lines << QStringLiteral("Starts: %1, %2 reaching the best error.")
                .arg(fit.Starts)
@@ -132,7 +160,8 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
 
 QString SeriesResultsTable(const TSeries& series, const TSeriesFit& fit,
                            const std::vector<QString>& sources) {
-  QStringList lines = TraceLines(series, fit, sources);
+  QStringList lines;
+  for (const QStringList& row : TraceRows(series, fit, sources)) lines << row.join(kTab);
   lines << QStringLiteral("Quantity\tValue\tStd. error\tLow\tHigh\tLow at bound\tHigh at bound");
   const auto row = [&](const QString& name, double value, double error,
                        const std::optional<TInterval>& interval) {

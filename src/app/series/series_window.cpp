@@ -11,10 +11,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -78,7 +78,7 @@ void TfmSeries::BuildControls() {
   mReport_ = new QPlainTextEdit;
   mReport_->setObjectName(QStringLiteral("mSeriesReport"));
   mReport_->setReadOnly(true);
-  mReport_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  mReport_->setLineWrapMode(QPlainTextEdit::NoWrap);  // columns stay lined up
   mReport_->setFont(QFont(QStringLiteral("Monospace"), 9));
   chart_ = new SeriesChart(this);
 
@@ -168,8 +168,8 @@ void TfmSeries::AddFile(const QString& path) {
   shift.TShift = 0;
   for (size_t c = 1; c < table.Columns.size(); ++c) {
     const std::string& header = c < table.Names.size() ? table.Names[c] : std::string();
-    const QString column = header.empty() ? QStringLiteral("column %1").arg(c + 1)
-                                          : QString::fromStdString(header);
+    const QString column =
+        header.empty() ? QStringLiteral("column %1").arg(c + 1) : QString::fromStdString(header);
     const std::optional<double> gActin = GActinFromHeader(header);
     sources_.push_back({file + QStringLiteral(": ") + column, table.Columns[0], table.Columns[c]});
     AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
@@ -213,8 +213,8 @@ TSeries TfmSeries::ReadSeries() const {
     series.FitRate[r] = chbRate_[r]->isChecked();
   }
   series.Dt = ReadReal(edTStep_);
-  series.Scaling = cbScaling_->currentIndex() == 1 ? TScaling::SharedBrightness
-                                                   : TScaling::AmplitudePerTrace;
+  series.Scaling =
+      cbScaling_->currentIndex() == 1 ? TScaling::SharedBrightness : TScaling::AmplitudePerTrace;
   return series;
 }
 
@@ -233,8 +233,8 @@ void TfmSeries::EnableResults() {
 
 void TfmSeries::RunFit(const TSeries& series) {
   // While the fit runs only its Stop, Esc and the main window answer; the traces stay as read.
-  std::vector<QObject*> off{btAddFile_, btAddMain_, btRemove_, btSave_, btExport_, edTStep_,
-                            cbScaling_};
+  std::vector<QObject*> off{btAddFile_, btAddMain_, btRemove_, btSave_,
+                            btExport_,  edTStep_,   cbScaling_};
   for (int32_t r = 0; r < kSeriesRates; ++r) {
     off.insert(off.end(), {edRate_[r], edMin_[r], edMax_[r], chbRate_[r]});
   }
@@ -308,7 +308,9 @@ std::vector<QString> TfmSeries::SourceNames() const {
   return names;
 }
 
-QString TfmSeries::ReportText() const { return mReport_->toPlainText(); }
+QString TfmSeries::ReportText() const {
+  return mReport_->toPlainText();
+}
 
 void TfmSeries::SaveResults(const QString& path) {
   if (!fit_) throw EInvalidInput("There is no series fit to save yet");
@@ -319,8 +321,7 @@ void TfmSeries::ExportFigure(const QString& path) {
   if (!fit_) throw EInvalidInput("There is no series fit to draw yet");
   const QString format = PictureFormat(path);
   const FigureDescription figure =
-      SeriesFigure(*fitted_, SeriesCurves(*fitted_, *fit_),
-                   main_.ProbedSeparator());
+      SeriesFigure(*fitted_, SeriesCurves(*fitted_, *fit_), main_.ProbedSeparator());
   SaveFile(path, FigurePicture(figure, kFigureWidthMm, kFigureHeightMm, kFigureDpi, format));
 }
 
