@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
@@ -40,6 +41,7 @@ TfmMain::TfmMain() {
   ConnectHandlers();
   ConnectMenus();
   ConnectRefine();
+  connect(menus_.fit.acFitSeries, &QAction::triggered, this, guarded(&TfmMain::FitSeriesClick));
   ReadSystemDecimalSeparator();
   FormCreate();
 }

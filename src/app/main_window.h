@@ -71,6 +71,8 @@ class TfmMain : public QMainWindow {
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
   void ProfileClick();
+  // Fit > Fit a series...: shows the series window, made at its first use (one per main window).
+  void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
   // fields and record as they were.

@@ -15,10 +15,8 @@ namespace actinfit::batch {
 namespace {
 
 const std::map<std::string, TMethod> kMethods = {
-    {"calculate", TMethod::Calculate},
-    {"fit", TMethod::Fit},
-    {"series", TMethod::Series},
-    {"refine", TMethod::Refine},
+    {"calculate", TMethod::Calculate}, {"fit", TMethod::Fit},       {"series", TMethod::Series},
+    {"refine", TMethod::Refine},       {"global", TMethod::Global},
 };
 
 int32_t DefaultJobs() {
@@ -57,13 +55,25 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       ->check(CLI::ExistingFile);
   std::string method = "fit";
   app.add_option("--method", method, "What to run on each trace")
-      ->check(CLI::IsMember({"calculate", "fit", "series", "refine"}))
+      ->check(CLI::IsMember({"calculate", "fit", "series", "refine", "global"}))
       ->capture_default_str();
   app.add_option("--param", params,
                  "A start value, bounds and fit mark for BFluo, TShift, Knuc, Kon or Koff; "
                  "marked for fitting unless fixed; once per parameter (window defaults otherwise)")
       ->type_name("NAME=VALUE[:MIN:MAX][:fixed]")
       ->allow_extra_args(false);
+  std::vector<std::string> gActinOf;
+  app.add_option("--g-actin-of", gActinOf,
+                 "With --method global: the G-actin of readings columns by header name or "
+                 "number, where the header does not say it (\"A1 1.5 uM\")")
+      ->type_name("COLUMN=UM,...");
+  std::string scaling = "amplitude";
+  app.add_option("--scaling", scaling,
+                 "With --method global: an amplitude per trace, or one brightness shared by all")
+      ->check(CLI::IsMember({"amplitude", "brightness"}))
+      ->capture_default_str();
+  app.add_flag("--fit-tshift", options.fitTShift,
+               "With --method global: refine each trace's time shift within the TShift bounds");
   app.add_option("--g-actin", gActin, "G-actin concentration, uM (default 6)")->type_name("NUMBER");
   app.add_option("--dt", dt, "Time step of the model, s (default 0.1)")->type_name("NUMBER");
   app.add_option("--config", options.config,
@@ -95,6 +105,13 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     return {std::nullopt, BadArguments(error.what())};
   }
   options.method = kMethods.at(method);
+  options.scaling =
+      scaling == "brightness" ? TScaling::SharedBrightness : TScaling::AmplitudePerTrace;
+  const bool global = options.method == TMethod::Global;
+  if (!global && (!gActinOf.empty() || options.fitTShift || scaling != "amplitude")) {
+    return {std::nullopt,
+            BadArguments("--g-actin-of, --scaling and --fit-tshift need --method global")};
+  }
   if (options.intervals && options.method != TMethod::Refine) {
     return {std::nullopt, BadArguments("--intervals needs --method refine")};
   }
@@ -103,6 +120,7 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     options.settings = DefaultSettings();
     if (!options.config.empty()) ApplyConfigFile(options.settings, options.config);
     for (const std::string& param : params) ApplyParamOption(options.settings, param);
+    for (const std::string& columns : gActinOf) ApplyGActinOfOption(options.settings, columns);
     if (gActin) options.settings.gActin = ReadNumber(*gActin, "--g-actin");
     if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
     CheckSettings(options.settings, options.method);

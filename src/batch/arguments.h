@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "batch/settings.h"
+#include "core/series_fit.h"
 
 namespace actinfit::batch {
 
-enum class TMethod { Calculate, Fit, Series, Refine };
+// Global: every file is one dilution series, its readings columns the traces (core/series_fit.h).
+enum class TMethod { Calculate, Fit, Series, Refine, Global };
 
 std::string_view MethodName(TMethod method);
 
@@ -24,7 +26,10 @@ struct TBatchOptions {
   int32_t jobs = 1;
   bool json = false;
   bool intervals = false;  // the refinement's profile intervals too
-  std::string config;      // the settings file, empty when none was given
+  // --method global: how the traces are scaled, and whether each one's time shift is refined.
+  TScaling scaling = TScaling::AmplitudePerTrace;
+  bool fitTShift = false;
+  std::string config;  // the settings file, empty when none was given
   TSettings settings;
 };
 

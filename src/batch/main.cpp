@@ -7,6 +7,7 @@
 #include <string>
 
 #include "batch/arguments.h"
+#include "batch/global.h"
 #include "batch/methods.h"
 #include "batch/ordered_pool.h"
 #include "batch/output.h"
@@ -38,6 +39,32 @@ std::string ThreadShortage(const TBatchOptions& options, size_t started,
          "); running on " + (started == 1 ? "it" : "those");
 }
 
+// One series per file, several files at once, one block of lines (or one JSON object) each.
+int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOptions& options) {
+  WriteStandardOutput(options.json ? "[" : GlobalTsvHeader());
+  TProgress progress(files.size());
+  bool anyFailed = false, first = true;
+  RunOrdered<TGlobalResult>(
+      files.size(), options.jobs, [&](size_t i) { return RunGlobal(files[i], options); },
+      [&](size_t i, TGlobalResult& result) {
+        if (!result.failure.empty()) {
+          anyFailed = true;
+          progress.Message(result.failure);  // it names the file or the trace
+        }
+        WriteStandardOutput(options.json ? (first ? "\n" : ",\n") +
+                                               GlobalJson(files[i], result, options).dump()
+                                         : GlobalTsvLines(files[i], result));
+        first = false;
+      },
+      [&](size_t done) { progress.Update(done); },
+      [&](size_t started, const std::string& reason) {
+        progress.Message("actinfit-batch: " + ThreadShortage(options, started, reason));
+      });
+  if (options.json) WriteStandardOutput(first ? "]\n" : "\n]\n");
+  CloseStandardOutput();
+  return anyFailed ? 1 : 0;
+}
+
 int RunBatch(const TBatchOptions& options) {
   const std::vector<TTrace> traces = LoadTraces(options.files);
   try {
@@ -46,6 +73,7 @@ int RunBatch(const TBatchOptions& options) {
     return Failed(error.what(), 2);
   }
   PrintNotes(traces);
+  if (options.method == TMethod::Global) return RunGlobalFiles(TracesByFile(traces), options);
   TOutput output(options);
   TProgress progress(traces.size());
   bool anyFailed = false;

@@ -115,6 +115,9 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
       case TMethod::Refine:
         result.runs.push_back(Refine(model, options.intervals));
         break;
+      case TMethod::Global:
+        // A whole file is one series (batch/global.h), never one trace on its own.
+        throw EInvalidInput("--method global fits a file's traces together");
     }
   } catch (const std::exception& error) {
     result.failure = FailureMessage(error, held ? &*held : nullptr);

@@ -199,6 +199,11 @@ void TOutput::Finish() {
   CloseStandardOutput();
 }
 
+void WriteStandardOutput(const std::string& text) {
+  Put(text);
+  Flush();
+}
+
 void CloseStandardOutput() {
   Flush();
   // An error of an earlier write that the buffer hid (errno may no longer tell which).

@@ -38,6 +38,9 @@ class EOutputFailed : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Writes `text` to standard output and flushes it; EOutputFailed when that fails.
+void WriteStandardOutput(const std::string& text);
+
 // Flushes and closes standard output; EOutputFailed when anything written to it was lost.
 void CloseStandardOutput();
 

@@ -164,6 +164,20 @@ std::string ConfigText(const std::string& path) {
 
 }  // namespace
 
+void ApplyGActinOfOption(TSettings& settings, std::string_view option) {
+  while (!option.empty()) {
+    const size_t comma = option.find(',');
+    const std::string_view item = option.substr(0, comma);
+    const size_t equals = item.rfind('=');
+    if (equals == std::string_view::npos || equals == 0) {
+      throw EInvalidInput("--g-actin-of: expected COLUMN=UM[,COLUMN=UM...], got " + Quoted(item));
+    }
+    const std::string column(item.substr(0, equals));
+    settings.gActinOf[column] = ReadNumber(item.substr(equals + 1), "--g-actin-of " + column);
+    option = comma == std::string_view::npos ? std::string_view() : option.substr(comma + 1);
+  }
+}
+
 void ApplyConfigFile(TSettings& settings, const std::string& path) {
   const std::string text = ConfigText(path);
   toml::table table;
@@ -178,7 +192,14 @@ void ApplyConfigFile(TSettings& settings, const std::string& path) {
     const std::string name(key.str());
     const std::string where = path + ": " + name;
     if (name == "g-actin") {
-      settings.gActin = TomlNumber(node, where);
+      if (const auto* columns = node.as_table()) {
+        for (const auto& [column, value] : *columns) {
+          settings.gActinOf[std::string(column.str())] =
+              TomlNumber(value, where + "." + std::string(column.str()));
+        }
+      } else {
+        settings.gActin = TomlNumber(node, where);
+      }
       continue;
     }
     if (name == "dt") {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ struct TSettings {
   std::array<TParamSetting, kParamCount> params;
   double gActin = 0;
   double dt = 0;
+  // The G-actin of named readings columns, uM, for --method global: the settings file's
+  // [g-actin] table, then --g-actin-of.
+  std::map<std::string, double, std::less<>> gActinOf;
 };
 
 // The window's default fields (core/defaults.h), read as the window reads them.
@@ -36,8 +40,12 @@ double ReadNumber(std::string_view text, std::string_view what);
 // the parameter is marked unless "fixed" is given. EInvalidInput names what is wrong.
 void ApplyParamOption(TSettings& settings, std::string_view option);
 
+// "COLUMN=UM[,COLUMN=UM...]": the G-actin of readings columns by their header name or number.
+void ApplyGActinOfOption(TSettings& settings, std::string_view option);
+
 // A TOML file with the keys BFluo ... Koff (each "VALUE[:MIN:MAX][:fixed]", a number, or a table
-// with value, min, max, fixed), g-actin and dt. EInvalidInput names the file and what is wrong.
+// with value, min, max, fixed), g-actin (a number, or a table of
+// COLUMN = UM for --method global) and dt. EInvalidInput names the file and what is wrong.
 void ApplyConfigFile(TSettings& settings, const std::string& path);
 
 }  // namespace actinfit::batch

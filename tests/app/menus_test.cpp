@@ -55,7 +55,7 @@ class MenusTest : public WindowTest {
         {"mnEdit", {"Paste two columns", "acPasteColumns", "Ctrl+Shift+V"}},
         {"mnFit",
          {"Refine (least squares)", "acRefine", "Ctrl+R", "Profile intervals", "acProfile", "",
-          "Fit report...", "acFitReport", ""}},
+          "Fit report...", "acFitReport", "", "Fit a series...", "acFitSeries", ""}},
         {"mnHelp", {"About actinfit", "acAbout", ""}},
     };
     for (const auto& menu : expected) {

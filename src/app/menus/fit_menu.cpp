@@ -22,6 +22,10 @@ FitMenu BuildFitMenu(QMainWindow& window) {
 
   fit.acFitReport = fit.menu->addAction(QStringLiteral("Fit report..."));
   fit.acFitReport->setObjectName(QStringLiteral("acFitReport"));
+
+  fit.menu->addSeparator();
+  fit.acFitSeries = fit.menu->addAction(QStringLiteral("Fit a series..."));
+  fit.acFitSeries->setObjectName(QStringLiteral("acFitSeries"));
   return fit;
 }
 

@@ -1,5 +1,6 @@
 // The "Fit" menu of the menu bar: the least-squares refinement, the profile intervals and the
-// report. Builds the actions only; the window connects them to its handlers.
+// report, and the fit of a dilution series in a window of its own. Builds the actions only; the
+// window connects them to its handlers.
 #pragma once
 
 class QAction;
@@ -13,6 +14,7 @@ struct FitMenu {
   QAction* acRefine;     // "Refine (least squares)", Ctrl+R
   QAction* acProfile;    // "Profile intervals"
   QAction* acFitReport;  // "Fit report..."
+  QAction* acFitSeries;  // "Fit a series...": the series window
 };
 
 // Adds the menu at the end of the window's menu bar.

@@ -1,0 +1,185 @@
+#include "app/series/series_text.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+#include "core/defaults.h"
+#include "core/fit_statistics.h"
+#include "core/numtext.h"
+#include "core/series_curves.h"
+
+namespace actinfit {
+
+namespace {
+
+const QString kTab = QStringLiteral("\t");
+
+QString IntervalText(const std::optional<TInterval>& interval) {
+  if (!interval) return QStringLiteral("not profiled");
+  const TInterval& i = *interval;
+  if (i.LowAtBound && i.HighAtBound) {
+    return QStringLiteral("not limited by the data within its bounds ") + SeriesNumber(i.Low) +
+           QStringLiteral(" to ") + SeriesNumber(i.High);
+  }
+  if (i.HighAtBound) {
+    return SeriesNumber(i.Low) + QStringLiteral(" and up: not limited by the data above ") +
+           SeriesNumber(i.High);
+  }
+  if (i.LowAtBound) {
+    return QStringLiteral("up to ") + SeriesNumber(i.High) +
+           QStringLiteral(": not limited by the data below ") + SeriesNumber(i.Low);
+  }
+  return SeriesNumber(i.Low) + QStringLiteral(" to ") + SeriesNumber(i.High);
+}
+
+bool Limited(const std::optional<TInterval>& interval) {
+  return interval && !interval->LowAtBound && !interval->HighAtBound;
+}
+
+QString ScalingName(TScaling scaling) {
+  return scaling == TScaling::AmplitudePerTrace ? QStringLiteral("an amplitude per trace")
+                                                : QStringLiteral("one brightness");
+}
+
+// The rates the series limits on both sides where every trace fitted alone left them open.
+QStringList DeterminedBySeries(const TSeriesFit& fit, const SingleTraceIntervals& single) {
+  QStringList sentences;
+  if (single.empty()) return sentences;
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    if (!Limited(fit.RateInterval[r])) continue;
+    bool anyAlone = false, allOpen = true;
+    for (const auto& trace : single) {
+      if (!trace[r]) continue;
+      anyAlone = true;
+      allOpen = allOpen && !Limited(trace[r]);
+    }
+    if (anyAlone && allOpen) {
+      sentences << QStringLiteral("The series determines %1 (%2), which no trace alone did.")
+                       .arg(QString::fromLatin1(ParamName(Knuc + r)),
+                            IntervalText(fit.RateInterval[r]));
+    }
+  }
+  return sentences;
+}
+
+// The cells padded to the widest of their column, for a pane in a fixed-width font.
+QStringList Aligned(const QList<QStringList>& rows) {
+  QList<int> width;
+  for (const QStringList& row : rows) {
+    for (int c = 0; c < row.size(); ++c) {
+      if (width.size() <= c) width.append(0);
+      width[c] = std::max(width[c], static_cast<int>(row[c].size()));
+    }
+  }
+  QStringList lines;
+  for (const QStringList& row : rows) {
+    QString line;
+    for (int c = 0; c < row.size(); ++c) {
+      line += c + 1 < row.size() ? row[c].leftJustified(width[c] + 2) : row[c];
+    }
+    lines << line;
+  }
+  return lines;
+}
+
+QList<QStringList> TraceRows(const TSeries& series, const TSeriesFit& fit,
+                             const std::vector<QString>& sources) {
+  QList<QStringList> lines;
+  lines << QStringList{"Trace",     "G-actin (uM)", "TShift (s)", "Background",
+                       "Amplitude", "Error",        "Runs",       "z"};
+  const auto curves = SeriesCurves(series, fit);
+  for (size_t i = 0; i < series.Traces.size(); ++i) {
+    const TSeriesTrace& trace = series.Traces[i];
+    std::vector<double> residual(trace.Data.size());
+    for (size_t j = 0; j < residual.size(); ++j) residual[j] = curves[i][j] - trace.Data[j];
+    const auto [runs, z] = RunsTest(residual);
+    lines << QStringList{sources[i],
+                         SeriesNumber(trace.GActin),
+                         SeriesNumber(fit.TShift[i]),
+                         SeriesNumber(fit.Background[i]),
+                         SeriesNumber(fit.Amplitude[i]),
+                         SeriesNumber(fit.TraceError[i]),
+                         QString::number(runs),
+                         SeriesNumber(z)};
+  }
+  return lines;
+}
+
+}  // namespace
+
+QString SeriesNumber(double value) {
+  if (!std::isfinite(value)) return QStringLiteral("-");
+  return QString::fromStdString(FormatReal(value, FloatStyle::General, 6, 0));
+}
+
+QString ConcentrationLabel(double gActin) {
+  return SeriesNumber(gActin) + QStringLiteral(" uM");
+}
+
+QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
+                         const std::vector<QString>& sources, const SingleTraceIntervals& single,
+                         bool stopped) {
+  QStringList lines;
+  if (stopped) lines << QStringLiteral("Stopped: the best point so far; intervals may be missing.");
+  lines << QStringLiteral("%1 traces, %2 points, %3; error (SSR / N) %4, %5 parameters.")
+               .arg(series.Traces.size())
+               .arg(fit.Points)
+               .arg(ScalingName(series.Scaling), SeriesNumber(fit.Error))
+               .arg(fit.Parameters);
+  lines << QString();
+  QList<QStringList> rates{{"Quantity", "Value", "Std. error", "95 % profile interval"}};
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    const QString name = QString::fromLatin1(ParamName(Knuc + r));
+    if (!series.FitRate[r]) {
+      rates << QStringList{name, SeriesNumber(fit.Rate[r]), QStringLiteral("fixed")};
+      continue;
+    }
+    rates << QStringList{name, SeriesNumber(fit.Rate[r]), SeriesNumber(fit.RateStdError[r]),
+                         IntervalText(fit.RateInterval[r])};
+  }
+  rates << QStringList{"Knuc x Kon", SeriesNumber(fit.Rate[0] * fit.Rate[1]), "",
+                       IntervalText(fit.KnucKon)};
+  rates << QStringList{"Koff / Kon (uM)", SeriesNumber(fit.Rate[2] / fit.Rate[1]), "",
+                       IntervalText(fit.KoffKon)};
+  if (series.Scaling == TScaling::SharedBrightness) {
+    rates << QStringList{"Brightness", SeriesNumber(fit.Brightness), "", "per uM of polymer"};
+  }
+  lines << Aligned(rates);
+  lines << QString();
+  lines << Aligned(TraceRows(series, fit, sources));
+  lines << QString();
+  lines << QStringLiteral("Starts: %1, %2 reaching the best error.")
+               .arg(fit.Starts)
+               .arg(fit.StartsReachingBest);
+  lines << QStringLiteral("A refined time shift stays on its stair: it is known to +- %1 s.")
+               .arg(SeriesNumber(series.Dt / 2));
+  lines << DeterminedBySeries(fit, single);
+  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString SeriesResultsTable(const TSeries& series, const TSeriesFit& fit,
+                           const std::vector<QString>& sources) {
+  QStringList lines;
+  for (const QStringList& row : TraceRows(series, fit, sources)) lines << row.join(kTab);
+  lines << QStringLiteral("Quantity\tValue\tStd. error\tLow\tHigh\tLow at bound\tHigh at bound");
+  const auto row = [&](const QString& name, double value, double error,
+                       const std::optional<TInterval>& interval) {
+    QStringList cells{name, SeriesNumber(value), SeriesNumber(error)};
+    if (interval) {
+      cells << SeriesNumber(interval->Low) << SeriesNumber(interval->High)
+            << QString::number(interval->LowAtBound) << QString::number(interval->HighAtBound);
+    }
+    lines << cells.join(kTab);
+  };
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    row(QString::fromLatin1(ParamName(Knuc + r)), fit.Rate[r], fit.RateStdError[r],
+        fit.RateInterval[r]);
+  }
+  row(QStringLiteral("KnucKon"), fit.Rate[0] * fit.Rate[1], NAN, fit.KnucKon);
+  row(QStringLiteral("KoffKon"), fit.Rate[2] / fit.Rate[1], NAN, fit.KoffKon);
+  lines << QStringLiteral("Error\t") + SeriesNumber(fit.Error);
+  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+}  // namespace actinfit

@@ -1,0 +1,92 @@
+// Fit > Fit a series...: a window of its own for fitting one set of rates to traces at several
+// G-actin concentrations. It copies what it takes from the main window when it takes it and
+// never reaches into the main window's record during a fit.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "app/series/series_table.h"
+#include "app/series/series_text.h"
+#include "app/support/event_points.h"
+#include "app/support/running_operations.h"
+#include "core/series_fit.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace actinfit {
+
+class SeriesChart;
+class TOperationGuard;
+class TfmMain;
+
+class TfmSeries : public QWidget {
+  Q_OBJECT
+
+ public:
+  // A top-level window, owned by `main` and closed with it.
+  explicit TfmSeries(TfmMain& main);
+  ~TfmSeries() override;
+
+  // Every readings column of a delimited file as a trace; G-actin from its header where it names
+  // a concentration.
+  void AddFile(const QString& path);
+  // The main window's current data, G-actin and time shift, copied now.
+  void AddMainWindowData();
+  // Removes the selected traces.
+  void RemoveSelected();
+  // Fits the series; while a fit runs, asks it to stop.
+  void Fit();
+  // The last fit as a tab-separated table.
+  void SaveResults(const QString& path);
+  // All traces and their fits coloured by concentration, residuals below; PNG, SVG or PDF.
+  void ExportFigure(const QString& path);
+
+  bool Running() const { return operations_.Any(); }
+  const std::optional<TSeriesFit>& LastFit() const { return fit_; }
+  QString ReportText() const;
+
+ private:
+  void BuildControls();
+  QWidget* BuildRates();
+  void ConnectHandlers();
+  // The series as the controls hold it; refuses missing or invalid fields naming them.
+  TSeries ReadSeries() const;
+  void RunFit(const TSeries& series);
+  void EnableResults();
+  void ShowProgress(const TSeriesProgress& progress);
+  void ShowFit(bool stopped, const SingleTraceIntervals& single);
+  // What each trace fitted alone says about the rates (for the report's comparison).
+  SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
+  std::vector<QString> SourceNames() const;
+  void AskFile();
+  void AskSaveResults();
+  void AskExportFigure();
+
+  TfmMain& main_;
+  QTableWidget* tbTraces_;
+  QPushButton *btAddFile_, *btAddMain_, *btRemove_, *btFit_, *btSave_, *btExport_;
+  std::array<QLineEdit*, 3> edRate_{}, edMin_{}, edMax_{};
+  std::array<QCheckBox*, 3> chbRate_{};
+  QLineEdit* edTStep_;
+  QComboBox* cbScaling_;
+  QLabel* lbProgress_;
+  QPlainTextEdit* mReport_;
+  SeriesChart* chart_;
+
+  std::vector<SeriesSource> sources_;  // one per table row
+  std::optional<TSeries> fitted_;      // the series of the last fit
+  std::optional<TSeriesFit> fit_;
+  TRunningOperations operations_;  // the fit, while it runs: what Esc stops
+  TEventPoints events_;
+};
+
+}  // namespace actinfit

@@ -1,0 +1,201 @@
+#include "batch/global.h"
+
+#include <cmath>
+
+#include "batch/messages.h"
+#include "core/defaults.h"
+#include "core/errors.h"
+#include "core/gactin_header.h"
+#include "core/numtext.h"
+#include "core/series_curves.h"
+
+namespace actinfit::batch {
+
+namespace {
+
+std::string Number(double value) {
+  return std::isfinite(value) ? FormatReal(value, FloatStyle::Exponent, 5, 2) : std::string();
+}
+
+void AddField(std::string& line, const std::string& field) {
+  line += '\t';
+  line += field;
+}
+
+// Low, high and the two at-bound flags, or four empty fields.
+std::string IntervalFields(const std::optional<TInterval>& interval) {
+  std::string fields;
+  AddField(fields, interval ? Number(interval->Low) : std::string());
+  AddField(fields, interval ? Number(interval->High) : std::string());
+  AddField(fields, interval ? std::to_string(interval->LowAtBound) : std::string());
+  AddField(fields, interval ? std::to_string(interval->HighAtBound) : std::string());
+  return fields;
+}
+
+constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
+constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column after the trace name
+
+nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
+  if (!interval) return nullptr;
+  return {{"low", interval->Low},
+          {"high", interval->High},
+          {"low_at_bound", interval->LowAtBound},
+          {"high_at_bound", interval->HighAtBound}};
+}
+
+nlohmann::ordered_json Nullable(double value) {
+  return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+TSeries MakeSeries(const std::vector<TTrace>& traces, const TBatchOptions& options) {
+  const TSettings& settings = options.settings;
+  TSeries series{};
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    const TParamSetting& param = settings.params[static_cast<size_t>(Knuc + r)];
+    series.Rate[r] = param.value;
+    series.RateMin[r] = param.min;
+    series.RateMax[r] = param.max;
+    series.FitRate[r] = param.fit;
+  }
+  series.Dt = settings.dt;
+  series.Scaling = options.scaling;
+  const TParamSetting& shift = settings.params[TShift];
+  for (const TTrace& trace : traces) {
+    TSeriesTrace t;
+    // Through the record of one trace, so that times are held as the window's Apply holds them.
+    const TModel model = MakeModel(trace, settings);
+    t.Time = model.Time;
+    t.Data = model.Data;
+    t.GActin = TraceGActin(trace, settings);
+    t.TShift = shift.value;
+    t.FitTShift = options.fitTShift;
+    t.TShiftMin = shift.min;
+    t.TShiftMax = shift.max;
+    series.Traces.push_back(std::move(t));
+  }
+  return series;
+}
+
+}  // namespace
+
+std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces) {
+  std::vector<std::vector<TTrace>> files;
+  for (const TTrace& trace : traces) {
+    if (files.empty() || files.back().front().file != trace.file) files.emplace_back();
+    files.back().push_back(trace);
+  }
+  return files;
+}
+
+double TraceGActin(const TTrace& trace, const TSettings& settings) {
+  if (const auto given = settings.gActinOf.find(trace.column); given != settings.gActinOf.end()) {
+    return given->second;
+  }
+  if (const std::optional<double> header = GActinFromHeader(trace.column)) return *header;
+  throw EInvalidInput(trace.name +
+                      ": no G-actin: its header names no concentration (\"1.5 uM\"); give it "
+                      "with --g-actin-of COLUMN=UM or in the [g-actin] table of --config");
+}
+
+TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options) {
+  TGlobalResult result;
+  try {
+    if (!traces.front().failure.empty()) throw EInvalidInput(traces.front().failure);
+    result.series = MakeSeries(traces, options);
+    result.fit = FitSeries(*result.series, true);
+  } catch (const std::exception& error) {
+    result.failure = UserMessage(error);
+  }
+  return result;
+}
+
+std::string GlobalTsvHeader() {
+  std::string line =
+      "trace\tg_actin\terror\tKnuc\tKon\tKoff\tTShift\tbackground\tamplitude\tbrightness";
+  for (const char* name : kIntervalNames) {
+    for (const char* field : {"_low", "_high", "_low_at_bound", "_high_at_bound"}) {
+      line += '\t';
+      line += name;
+      line += field;
+    }
+  }
+  return line + "\tmessage\n";
+}
+
+std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
+  const std::string& file = traces.front().file;
+  if (!result.fit) {
+    return file + std::string(kColumns - 1, '\t') + '\t' + result.failure + '\n';
+  }
+  const TSeriesFit& fit = *result.fit;
+  std::string lines;
+  for (size_t i = 0; i < traces.size(); ++i) {
+    lines += traces[i].name;
+    AddField(lines, Number(result.series->Traces[i].GActin));
+    AddField(lines, Number(fit.TraceError[i]));
+    lines.append(3, '\t');
+    AddField(lines, Number(fit.TShift[i]));
+    AddField(lines, Number(fit.Background[i]));
+    AddField(lines, Number(fit.Amplitude[i]));
+    lines.append(1 + 4 * 5 + 1, '\t');
+    lines += '\n';
+  }
+  lines += file + '\t';
+  AddField(lines, Number(fit.Error));
+  for (const double rate : fit.Rate) AddField(lines, Number(rate));
+  lines.append(3, '\t');
+  AddField(lines, Number(fit.Brightness));
+  for (const auto& interval : fit.RateInterval) lines += IntervalFields(interval);
+  lines += IntervalFields(fit.KnucKon) + IntervalFields(fit.KoffKon);
+  return lines + "\t\n";
+}
+
+nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlobalResult& result,
+                                  const TBatchOptions& options) {
+  nlohmann::ordered_json object;
+  object["file"] = traces.front().file;
+  object["method"] = "global";
+  object["scaling"] = options.scaling == TScaling::SharedBrightness ? "brightness" : "amplitude";
+  object["fit_tshift"] = options.fitTShift;
+  object["dt"] = options.settings.dt;
+  object["ok"] = result.failure.empty();
+  if (result.fit) {
+    const TSeriesFit& fit = *result.fit;
+    object["error"] = fit.Error;
+    object["points"] = fit.Points;
+    object["parameters"] = fit.Parameters;
+    nlohmann::ordered_json rates = nlohmann::ordered_json::object();
+    for (int32_t r = 0; r < kSeriesRates; ++r) {
+      rates[ParamName(Knuc + r)] = {{"value", fit.Rate[r]},
+                                    {"std_error", Nullable(fit.RateStdError[r])},
+                                    {"fitted", result.series->FitRate[r]},
+                                    {"min", result.series->RateMin[r]},
+                                    {"max", result.series->RateMax[r]},
+                                    {"interval", IntervalJson(fit.RateInterval[r])}};
+    }
+    object["rates"] = std::move(rates);
+    object["KnucKon"] = {{"value", fit.Rate[0] * fit.Rate[1]},
+                         {"interval", IntervalJson(fit.KnucKon)}};
+    object["KoffKon"] = {{"value", fit.Rate[2] / fit.Rate[1]},
+                         {"interval", IntervalJson(fit.KoffKon)}};
+    object["brightness"] = Nullable(fit.Brightness);
+    object["starts"] = fit.Starts;
+    object["starts_reaching_best"] = fit.StartsReachingBest;
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (size_t i = 0; i < traces.size(); ++i) {
+      list.push_back({{"trace", traces[i].name},
+                      {"column", traces[i].column},
+                      {"points", result.series->Traces[i].Data.size()},
+                      {"g_actin", result.series->Traces[i].GActin},
+                      {"tshift", fit.TShift[i]},
+                      {"background", fit.Background[i]},
+                      {"amplitude", fit.Amplitude[i]},
+                      {"error", fit.TraceError[i]}});
+    }
+    object["traces"] = std::move(list);
+  }
+  if (!result.failure.empty()) object["message"] = result.failure;
+  return object;
+}
+
+}  // namespace actinfit::batch

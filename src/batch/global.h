@@ -1,0 +1,46 @@
+// --method global: each file is one dilution series, every readings column one of its traces,
+// fitted with one set of rates (core/series_fit.h).
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/arguments.h"
+#include "batch/traces.h"
+#include "core/series_fit.h"
+
+namespace actinfit::batch {
+
+// The traces of each file, in the order of the files (a file that could not be read is one
+// failed trace).
+std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces);
+
+struct TGlobalResult {
+  std::optional<TSeries> series;  // as fitted (missing when the file or a G-actin failed)
+  std::optional<TSeriesFit> fit;
+  std::string failure;  // the message that ended the file, empty when it succeeded
+};
+
+// The G-actin of a trace: --g-actin-of or the settings file's [g-actin] table by the column's
+// name, else the concentration its header names; EInvalidInput naming the trace when neither.
+double TraceGActin(const TTrace& trace, const TSettings& settings);
+
+// Fits the file's series. Never throws: an error ends the file and is its failure.
+TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options);
+
+// The header: trace, g_actin, error, the three rates, tshift, background, amplitude,
+// brightness, the interval columns of the rates and the combinations, message.
+std::string GlobalTsvHeader();
+
+// One line per trace (its own values, the rate columns empty), then one line named by the file
+// with the shared rates, their intervals and the error over all traces; a failed file gives
+// one line with its message.
+std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result);
+
+// Everything about the file's series.
+nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlobalResult& result,
+                                  const TBatchOptions& options);
+
+}  // namespace actinfit::batch

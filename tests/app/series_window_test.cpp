@@ -1,0 +1,229 @@
+// Fit > Fit a series...: the series window driven as the user drives it, on a plate file of four
+// concentrations made by the model; stops, a nested Apply in the main window, refusals.
+#include "app/series/series_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <cmath>
+
+#include "app/series/series_table.h"
+#include "series_file.h"
+#include "window_fixture.h"
+
+namespace actinfit::test {
+
+class SeriesWindowTest : public WindowTest {
+  Q_OBJECT
+
+ protected:
+  void Started() override {
+    plate_ = dir_.filePath(QStringLiteral("plate.tsv"));
+    WriteSeriesFile(plate_.toStdString(), kConcentrationHeaders);
+  }
+
+  TfmSeries& OpenSeries() {
+    window_->menus().fit.acFitSeries->trigger();
+    return *Control<TfmSeries>(*window_, "fmSeries");
+  }
+
+  QTableWidget& Traces(TfmSeries& series) { return *Control<QTableWidget>(series, "tbTraces"); }
+
+  QString Cell(TfmSeries& series, int row, int column) {
+    return Traces(series).item(row, column)->text();
+  }
+
+  QTemporaryDir dir_;
+  QString plate_;
+
+ private slots:
+  // The menu shows one top-level, non-modal window; the main window keeps its layout.
+  void menuShowsOneWindowBesideTheMainWindow() {
+    const QRect central = window_->centralWidget()->geometry();
+    TfmSeries& series = OpenSeries();
+    QVERIFY(series.isWindow());
+    QVERIFY(!series.isModal());
+    QCOMPARE(&OpenSeries(), &series);
+    QCOMPARE(window_->findChildren<TfmSeries*>().size(), 1);
+    QCOMPARE(window_->centralWidget()->geometry(), central);
+    QCOMPARE(Control<QLineEdit>(series, "edSeriesKnuc")->text(), QStringLiteral("1E-8"));
+  }
+
+  // Every readings column is a trace; the concentration comes from the header in each spelling.
+  void addFileReadsTheConcentrationsFromTheHeaders() {
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    QCOMPARE(Traces(series).rowCount(), 4);
+    const QStringList expected{"1.5", "3", "6", "12"};
+    for (int row = 0; row < 4; ++row) {
+      QCOMPARE(Cell(series, row, kColGActin), expected[row]);
+      QVERIFY(Cell(series, row, kColSource).startsWith(QStringLiteral("plate.tsv: A")));
+    }
+  }
+
+  // The fit recovers the rates the plate was made with, fills the table and the report, saves
+  // its table and exports the figure.
+  void fitReportsSavesAndExports() {
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    series.show();
+    series.Fit();
+    QVERIFY(boxes_->texts.isEmpty());
+    QVERIFY(series.LastFit().has_value());
+    const TSeriesFit& fit = *series.LastFit();
+    // With an amplitude per trace the series determines the product well, the rates less so.
+    const double product = fit.Rate[0] * fit.Rate[1];
+    QVERIFY2(std::fabs(product / (kSeriesTruth[0] * kSeriesTruth[1]) - 1) < 0.1,
+             qPrintable(series.ReportText()));
+    QVERIFY(std::fabs(fit.Error - 25) < 4);
+    for (int row = 0; row < 4; ++row) {
+      QVERIFY(!Cell(series, row, kColBackground).isEmpty());
+      QVERIFY(std::fabs(Cell(series, row, kColError).toDouble() - 25) < 8);
+    }
+    const QString report = series.ReportText();
+    for (const char* part : {"Knuc x Kon", "Koff / Kon (uM)", "Runs", "plate.tsv: A4 12uM"}) {
+      QVERIFY2(report.contains(QLatin1String(part)), part);
+    }
+    QCOMPARE(Control<QPushButton>(series, "btSeriesFit")->text(), QStringLiteral("Fit"));
+
+    const QString table = dir_.filePath(QStringLiteral("series.tsv"));
+    series.SaveResults(table);
+    QFile saved(table);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'));
+    QVERIFY(lines[1].startsWith(QStringLiteral("plate.tsv: A1 1.5 uM\t1.5\t")));
+    QVERIFY(lines.filter(QStringLiteral("KoffKon\t")).size() == 1);
+
+    const QString figure = dir_.filePath(QStringLiteral("series.png"));
+    series.ExportFigure(figure);
+    const QImage picture(figure);
+    QCOMPARE(picture.size(), FigurePixels(kFigureWidthMm, kFigureHeightMm, kFigureDpi));
+    picture.save(QStringLiteral("/tmp/series_figure.png"));
+    series.grab().save(QStringLiteral("/tmp/series_window.png"));
+  }
+
+  // A click on Stop or Esc ends the fit at its next report with the best point so far; the
+  // button and the other controls are back.
+  void stopByButtonOrEscape_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("button") << false;
+    QTest::newRow("Esc") << true;
+  }
+  void stopByButtonOrEscape() {
+    QFETCH(bool, escape);
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    series.show();
+    // Esc reaches the window the user works in.
+    series.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&series));
+    auto* fitButton = Control<QPushButton>(series, "btSeriesFit");
+    auto* addFile = Control<QPushButton>(series, "btAddFile");
+    bool seenRunning = false;
+    WhenEventsRun([&] {
+      seenRunning =
+          series.Running() && fitButton->text() == QStringLiteral("Stop") && !addFile->isEnabled();
+      if (escape) {
+        QTest::keyClick(&Traces(series), Qt::Key_Escape);
+      } else {
+        Click(fitButton);
+      }
+    });
+    series.Fit();
+    QVERIFY(seenRunning);
+    QVERIFY(series.LastFit().has_value());
+    QVERIFY(series.LastFit()->Stopped);
+    QVERIFY(series.ReportText().startsWith(QStringLiteral("Stopped")));
+    QCOMPARE(fitButton->text(), QStringLiteral("Fit"));
+    QVERIFY(addFile->isEnabled());
+    QVERIFY(!series.Running());
+  }
+
+  // The series copied its data when it was added: an Apply in the main window during the fit
+  // replaces the main window's record and leaves the series fit exactly as without it.
+  void nestedApplyInTheMainWindowChangesNothingOfTheSeries() {
+    TfmSeries& series = OpenSeries();
+    series.AddMainWindowData();
+    QCOMPARE(Cell(series, 0, kColGActin), QStringLiteral("6"));
+    QCOMPARE(Cell(series, 0, kColTShift), QStringLiteral("100"));
+    QCOMPARE(Traces(series).item(0, kColFitTShift)->checkState(), Qt::Checked);
+    Control<QCheckBox>(series, "chbSeriesKoff")->setChecked(false);
+    series.Fit();
+    const TSeriesFit undisturbed = *series.LastFit();
+
+    // From the same start as the first fit, which wrote its rates and time shift back.
+    Traces(series).item(0, kColTShift)->setText(QStringLiteral("100"));
+    SetText(series, "edSeriesKnuc", Control<QLineEdit>(*window_, "edKnuc")->text());
+    SetText(series, "edSeriesKon", Control<QLineEdit>(*window_, "edKon")->text());
+    int applied = 0;
+    WhenEventsRun([&] {
+      SetText(*window_, "edAG", QStringLiteral("3"));
+      SetText(*window_, "mData", QStringLiteral("1\n2\n3"));
+      Click(window_->ui().btApply);
+      ++applied;
+    });
+    series.Fit();
+    QCOMPARE(applied, 1);
+    QCOMPARE(window_->model().Count, 3);
+    QCOMPARE(Cell(series, 0, kColGActin), QStringLiteral("6"));
+    QCOMPARE(series.LastFit()->Rate, undisturbed.Rate);
+    QCOMPARE(series.LastFit()->TShift, undisturbed.TShift);
+    QCOMPARE(series.LastFit()->Error, undisturbed.Error);
+    QCOMPARE(series.LastFit()->Points, 1201);
+  }
+
+  // What cannot be fitted is refused naming the trace or the rate, and no fit is made.
+  void refusalsNameTheTraceOrTheRate_data() {
+    QTest::addColumn<QString>("gActin");
+    QTest::addColumn<QStringList>("unmarked");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QString() << QStringList()
+                             << QStringLiteral("G-actin of trace 2 (plate.tsv: A2 3");
+    QTest::newRow("zero") << QStringLiteral("0") << QStringList() << QStringLiteral("2");
+    QTest::newRow("no rate") << QStringLiteral("3")
+                             << QStringList{"chbSeriesKnuc", "chbSeriesKon", "chbSeriesKoff"}
+                             << QStringLiteral("rate");
+  }
+  void refusalsNameTheTraceOrTheRate() {
+    QFETCH(QString, gActin);
+    QFETCH(QStringList, unmarked);
+    QFETCH(QString, message);
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    Traces(series).item(1, kColGActin)->setText(gActin);
+    for (const QString& name : unmarked) {
+      Control<QCheckBox>(series, name.toLatin1().constData())->setChecked(false);
+    }
+    Click(Control<QPushButton>(series, "btSeriesFit"));
+    QCOMPARE(boxes_->texts.size(), 1);
+    QVERIFY2(boxes_->texts[0].contains(message), qPrintable(boxes_->texts[0]));
+    QVERIFY(!series.LastFit().has_value());
+    QVERIFY(!series.Running());
+    // Without a fit there is nothing to save or draw.
+    QVERIFY(!Control<QPushButton>(series, "btSaveSeries")->isEnabled());
+    QVERIFY(!Control<QPushButton>(series, "btExportSeriesFigure")->isEnabled());
+  }
+
+  // Remove takes the selected traces and their data with them.
+  void removeTakesTheSelectedTraces() {
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    Traces(series).selectRow(1);
+    Click(Control<QPushButton>(series, "btRemove"));
+    QCOMPARE(Traces(series).rowCount(), 3);
+    QCOMPARE(Cell(series, 1, kColGActin), QStringLiteral("6"));
+  }
+};
+
+}  // namespace actinfit::test
+
+QTEST_MAIN(actinfit::test::SeriesWindowTest)
+#include "series_window_test.moc"
