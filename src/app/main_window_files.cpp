@@ -47,12 +47,12 @@ void TfmMain::ConnectMenus() {
 void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   const TDataTable table = ReadDataFile(LocalPath(path));
   int readings = readingsColumn;
-  if (readings == -1) {
-    // Times converted from minutes or clock times are said in the question, so it is asked
-    // also of a file with one readings column.
-    const bool ask = table.Columns.size() > 2 || !table.TimeNote.empty();
-    readings = ask ? AskReadingsColumn(this, path, table) : 1;
-    if (readings == -1) return;  // the user cancelled: nothing changes
+  const bool ask = readings == -1 && table.Columns.size() > 2;
+  if (ask) {
+    readings = AskReadingsColumn(this, path, table);  // it says how the times were read
+    if (readings == -1) return;                       // the user cancelled: nothing changes
+  } else if (readings == -1) {
+    readings = 1;
   }
   CheckReadingsColumn(table, readings, path);
   // The rows whose reading is missing are left out of both panes, which pair lines by position.
@@ -61,6 +61,7 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   FillPane(*ui_.mData, ColumnLines(points.readings, probedSeparator_));
   dataSource_ = DataSourceName(path, table, readings);
   btApplyClick();
+  if (!ask) ShowTimeNote(this, table);
 }
 
 void TfmMain::PasteColumns() {

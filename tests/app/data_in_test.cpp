@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -192,7 +193,22 @@ class DataInTest : public WindowTest {
     }
   }
 
-  // A file whose times were converted says so in the question, also with one readings column.
+  // With one readings column nothing is asked: a note that waits for nothing says how the times
+  // were read.
+  void oneColumnOfConvertedTimesOpensWithANote() {
+    QTemporaryDir folder;
+    const QString path =
+        WriteFile(folder, QStringLiteral("clock.txt"), "t\tA1\n0:01:30\t60\n1:00:00\t70\n");
+    window_->OpenDataFile(path);
+    QCOMPARE(window_->model().Time, (std::vector<double>{90, 3600}));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    auto* note = window_->findChild<QMessageBox*>(QStringLiteral("mbTimeNote"));
+    QVERIFY(note != nullptr);
+    QVERIFY(note->text().contains(QStringLiteral("seconds")));
+    note->close();
+  }
+
+  // A file whose times were converted says so in the question.
   void questionSaysHowTheTimesWereRead() {
     QTemporaryDir folder;
     const QString path =

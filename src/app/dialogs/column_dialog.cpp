@@ -1,10 +1,12 @@
 #include "app/dialogs/column_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -32,12 +34,16 @@ QString ColumnCaption(const TDataTable& table, size_t column) {
   return caption + QStringLiteral(" (%1)").arg(first.join(QStringLiteral("; ")));
 }
 
-// "Times in minutes ('Time [min]') converted to seconds.", or nothing for plain seconds.
-QLabel* TimeNoteLabel(const TDataTable& table, QWidget* parent) {
-  if (table.TimeNote.empty()) return nullptr;
+// "Times in minutes ('Time [min]') converted to seconds."
+QString TimeNoteText(const TDataTable& table) {
   QString note = QString::fromStdString(table.TimeNote);
   note[0] = note[0].toUpper();
-  auto* label = new QLabel(note + u'.', parent);
+  return note + u'.';
+}
+
+QLabel* TimeNoteLabel(const TDataTable& table, QWidget* parent) {
+  if (table.TimeNote.empty()) return nullptr;
+  auto* label = new QLabel(TimeNoteText(table), parent);
   label->setObjectName(QStringLiteral("lbTimeNote"));
   label->setWordWrap(true);
   return label;
@@ -79,6 +85,16 @@ int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable
   layout->addWidget(buttons);
   if (dialog.exec() != QDialog::Accepted) return -1;
   return columns->currentData().toInt();
+}
+
+void ShowTimeNote(QWidget* parent, const TDataTable& table) {
+  if (table.TimeNote.empty()) return;
+  auto* box = new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(),
+                              TimeNoteText(table), QMessageBox::Ok, parent);
+  box->setObjectName(QStringLiteral("mbTimeNote"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
 }
 
 }  // namespace actinfit

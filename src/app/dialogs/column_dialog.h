@@ -14,4 +14,9 @@ namespace actinfit {
 // "reading", else column 1.
 int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable& table);
 
+// For a file with one readings column, which raises no question: says how its times were
+// converted to seconds in a note beside the window that waits for nothing (objectName
+// "mbTimeNote"); nothing for plain seconds.
+void ShowTimeNote(QWidget* parent, const TDataTable& table);
+
 }  // namespace actinfit
