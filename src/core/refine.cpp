@@ -32,13 +32,6 @@ constexpr refine::TSolveLimits kStairSolve{40, 1e-8};
 constexpr double kPromising = 0.25;
 constexpr double kSameBest = 1e-4;
 
-// Radical inverse of i in the given prime base: the Halton sequence, coordinate by coordinate.
-double RadicalInverse(int32_t i, int32_t base) {
-  double result = 0, scale = 1.0 / base;
-  for (; i > 0; i /= base, scale /= base) result += (i % base) * scale;
-  return result;
-}
-
 constexpr int32_t kPrimes[kParamCount] = {2, 3, 5, 7, 11};
 
 // The stairs of TShift: anchor + k x Dt inside the bounds.
@@ -178,7 +171,7 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
   for (int32_t i = 1; i <= kSpreadStarts && !firstAxes.empty(); ++i) {
     TParamSet start = current;
     for (size_t d = 0; d < firstAxes.size(); ++d) {
-      start[firstAxes[d].index] = firstAxes[d].Value(RadicalInverse(i, kPrimes[d]));
+      start[firstAxes[d].index] = firstAxes[d].Value(refine::RadicalInverse(i, kPrimes[d]));
     }
     starts.push_back(start);
   }

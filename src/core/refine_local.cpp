@@ -356,4 +356,10 @@ std::vector<double> UnscaledCovariance(TContext& context, const std::vector<TAxi
   return unit;
 }
 
+double RadicalInverse(int32_t i, int32_t base) {
+  double result = 0, scale = 1.0 / base;
+  for (; i > 0; i /= base, scale /= base) result += (i % base) * scale;
+  return result;
+}
+
 }  // namespace actinfit::refine

@@ -29,6 +29,10 @@ struct TAxis {
 
 TAxis MakeAxis(const TModel& model, int32_t index);
 
+// Radical inverse of i in the given prime base: the Halton sequence, coordinate by coordinate,
+// from which the searches spread their starts over the bounds.
+double RadicalInverse(int32_t i, int32_t base);
+
 // The same axis on other bounds (lo < hi), log again if they span kLogScaleRatio.
 TAxis Narrowed(TAxis axis, double lo, double hi);
 

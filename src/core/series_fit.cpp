@@ -14,6 +14,7 @@
 #include "core/numtext.h"
 #include "core/profile_engine.h"
 #include "core/refine.h"
+#include "core/refine_local.h"
 
 namespace actinfit {
 namespace {
@@ -35,12 +36,6 @@ constexpr int32_t kRounds = 8;
 constexpr int32_t kCoarseStairs = 40;
 // Starts whose error lies this close to the best count as reaching it.
 constexpr double kSameError = 1e-6;
-
-double Halton(int32_t i, int32_t base) {
-  double result = 0, scale = 1.0 / base;
-  for (; i > 0; i /= base, scale /= base) result += (i % base) * scale;
-  return result;
-}
 
 std::string TraceName(const TSeries& series, size_t i) {
   const double g = series.Traces[i].GActin;
@@ -713,7 +708,7 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
       std::array<double, 3> rate = given;
       for (size_t a = 0; a < axes.size() && s > 0; ++a) {
         constexpr int32_t kBases[3] = {2, 3, 5};
-        rate[axes[a].rate] = axes[a].Value(Halton(s, kBases[a]));
+        rate[axes[a].rate] = axes[a].Value(refine::RadicalInverse(s, kBases[a]));
       }
       ends.push_back(RunStart(search, series, axes, rate, shift));
       ++search.startsDone;

@@ -205,6 +205,9 @@ class DataInTest : public WindowTest {
     auto* note = window_->findChild<QMessageBox*>(QStringLiteral("mbTimeNote"));
     QVERIFY(note != nullptr);
     QVERIFY(note->text().contains(QStringLiteral("seconds")));
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      note->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/time_note.png"));
+    }
     note->close();
   }
 

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/figure/figure_painter.h"
+#include "app/files/chart_export.h"
 #include "core/errors.h"
 
 namespace actinfit {
@@ -64,11 +65,7 @@ QByteArray Png(const FigureDescription& figure, double widthMm, double heightMm,
   QPainter painter(&image);
   PaintFigure(painter, image.size(), dpi / kMmPerInch, figure);
   painter.end();
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
+  return PngBytes(image);
 }
 
 QByteArray Svg(const FigureDescription& figure, double widthMm, double heightMm) {

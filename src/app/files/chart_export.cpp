@@ -14,6 +14,14 @@
 
 namespace actinfit {
 
+QByteArray PngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
 namespace {
 
 // The view's whole visible area, drawn into `target` (in the painter's coordinates).
@@ -30,11 +38,7 @@ QByteArray Png(QGraphicsView& chart, const QSize& size) {
   QPainter painter(&image);
   DrawChart(chart, painter, size);
   painter.end();
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
+  return PngBytes(image);
 }
 
 QByteArray Svg(QGraphicsView& chart, const QSize& size) {

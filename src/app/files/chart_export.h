@@ -8,6 +8,7 @@
 
 class QChartView;
 class QGraphicsView;
+class QImage;
 
 namespace actinfit {
 
@@ -18,6 +19,9 @@ QString PictureFormat(const QString& path);
 // A chart on a page that has not been shown was never laid out: gives it `size`, the size it
 // takes when shown.
 void LayOutHiddenChart(QChartView& chart, const QSize& size);
+
+// The bytes of a PNG file of `image`.
+QByteArray PngBytes(const QImage& image);
 
 // The chart drawn at `size` (its on-screen size) in `format`.
 QByteArray ChartPicture(QGraphicsView& chart, const QSize& size, const QString& format);
