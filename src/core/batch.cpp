@@ -24,22 +24,26 @@ template <class V>
   for (size_t e = 0; e < sizeof(V) / sizeof(double); ++e) v[e] = x;
 }
 
-// Steps the parameter sets side by side, W lanes to a vector and P vectors: every statement of
-// Evaluate's step is a vector operation, and the lanes' chains of dependent operations overlap.
-// Each lane has its own simulated time (the trials of TShift start elsewhere) and its own next
-// sample point. A lane past its last point is stilled: its state and step become 0, so that its
-// further steps compute exact zeros and raise no flag, while the other lanes go on. Writes the
-// lanes' scaled curves into `curves` (point i of lane l at i * W * P + l) and their errors into
-// `errors`. No checks: the caller reads the flags afterwards.
+// One lane of a pass: the record it samples (times, start, step), its parameter set, and where
+// its polymer curve goes: point i at curve[i * stride].
+struct TLane {
+  const TModel* record;
+  const TParamSet* set;
+  bool stepping;
+  double* curve;
+  size_t stride;
+};
+
+// Steps the lanes side by side, W lanes to a vector and P vectors: every statement of Evaluate's
+// step is a vector operation, and the lanes' chains of dependent operations overlap. Each lane
+// has its own record, simulated time (the trials of TShift start elsewhere) and next sample
+// point. A lane past its last point is stilled: its state and step become 0, so that its
+// further steps compute exact zeros and raise no flag, while the other lanes go on. Leaves each
+// lane's polymer at its record's times in its curve. No checks: the caller reads the flags.
 template <class V, int32_t P>
-[[gnu::always_inline]] inline void SimulateLanes(const TModel& m, const TParamSet* sets,
-                                                 const bool* stepping, double* curves,
-                                                 double* errors) {
+[[gnu::always_inline]] inline void StepLanes(const TLane* lanes) {
   constexpr int32_t W = sizeof(V) / sizeof(double);
   constexpr int32_t L = W * P;
-  const int32_t n = m.Count;
-  const double* time = m.Time.data();
-  const double* data = m.Data.data();
 
   V knuc[P], kon[P], koff[P], sk[P], knuc3[P], dt[P], total[P];
   V t[P], next[P], cur1[P], cur2[P], g[P], f[P], nf[P];
@@ -47,7 +51,8 @@ template <class V, int32_t P>
   bool done[L];
   for (int32_t l = 0; l < L; ++l) {
     const int32_t p = l / W, e = l % W;
-    const TParamSet& set = sets[l];
+    const TModel& m = *lanes[l].record;
+    const TParamSet& set = *lanes[l].set;
     knuc[p][e] = set[Knuc];
     kon[p][e] = set[Kon];
     koff[p][e] = set[Koff];
@@ -59,7 +64,7 @@ template <class V, int32_t P>
     cur2[p][e] = nf[p][e] = m.Init[2];
     sk[p][e] = 0;
     knuc3[p][e] = 0;
-    if (stepping[l]) {
+    if (lanes[l].stepping) {
       const double s = std::sqrt(set[Koff]);
       const double k = set[Kon] < kRateFloor ? kRateFloor : set[Kon];
       sk[p][e] = s * (2 / k);
@@ -76,8 +81,10 @@ template <class V, int32_t P>
     for (int32_t l = 0; l < L; ++l) {
       const int32_t p = l / W, e = l % W;
       if (done[l] || t[p][e] < next[p][e]) continue;
+      const int32_t n = lanes[l].record->Count;
+      const double* time = lanes[l].record->Time.data();
       while (j[l] < n && !(t[p][e] < time[j[l]])) {
-        curves[static_cast<size_t>(j[l]) * L + l] = cur1[p][e];
+        lanes[l].curve[static_cast<size_t>(j[l]) * lanes[l].stride] = cur1[p][e];
         ++j[l];
       }
       if (j[l] < n) {
@@ -121,17 +128,28 @@ template <class V, int32_t P>
     }
     if (due) sample();
   }
+}
 
-  // Evaluate's scaling, lane by lane in each point.
+// Evaluate's scaling of the lanes' curves onto the readings of their one record, lane by lane
+// in each point: `curves` holds point i of lane l at i * W * P + l, and is scaled in place.
+template <class V, int32_t P>
+[[gnu::always_inline]] inline void ScaleLanes(const TModel& m, const TParamSet* sets,
+                                              double* curves, double* errors) {
+  constexpr int32_t W = sizeof(V) / sizeof(double);
+  const int32_t n = m.Count;
+  const double* data = m.Data.data();
   double maxData = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (maxData < data[i]) maxData = data[i];
   }
+  V zero;
+  Fill(zero, 0);
   V maxFitted[P], bfluo[P], sum[P];
   for (int32_t p = 0; p < P; ++p) {
     maxFitted[p] = sum[p] = zero;
     for (int32_t e = 0; e < W; ++e) bfluo[p][e] = sets[p * W + e][BFluo];
   }
+  constexpr int32_t L = W * P;
   for (int32_t i = 0; i < n; ++i) {
     for (int32_t p = 0; p < P; ++p) {
       V curve;
@@ -162,12 +180,28 @@ template <class V, int32_t P>
   }
 }
 
-using TLanesKernel = void (*)(const TModel&, const TParamSet*, const bool*, double*, double*);
+// A pass: the lanes to step, and, when `scaleOnto` is set, Evaluate's scaling of their curves
+// (interleaved in `curves`, all lanes on that one record) with the errors in `errors`.
+struct TPass {
+  const TLane* lanes;
+  const TModel* scaleOnto;
+  const TParamSet* sets;
+  double* curves;
+  double* errors;
+};
+
+using TLanesKernel = void (*)(const TPass&);
 
 template <class V, int32_t P>
-void Kernel(const TModel& m, const TParamSet* sets, const bool* stepping, double* curves,
-            double* errors) {
-  SimulateLanes<V, P>(m, sets, stepping, curves, errors);
+[[gnu::always_inline]] inline void RunPass(const TPass& pass) {
+  StepLanes<V, P>(pass.lanes);
+  if (pass.scaleOnto != nullptr)
+    ScaleLanes<V, P>(*pass.scaleOnto, pass.sets, pass.curves, pass.errors);
+}
+
+template <class V, int32_t P>
+void Kernel(const TPass& pass) {
+  RunPass<V, P>(pass);
 }
 
 // The same code built for 256-bit vectors, called only where the processor has them (the
@@ -175,9 +209,8 @@ void Kernel(const TModel& m, const TParamSet* sets, const bool* stepping, double
 // operation is still the IEEE operation on each lane, with no fused multiply-add.
 #if defined(__x86_64__)
 template <class V, int32_t P>
-[[gnu::target("avx2")]] void KernelAvx2(const TModel& m, const TParamSet* sets,
-                                        const bool* stepping, double* curves, double* errors) {
-  SimulateLanes<V, P>(m, sets, stepping, curves, errors);
+[[gnu::target("avx2")]] void KernelAvx2(const TPass& pass) {
+  RunPass<V, P>(pass);
 }
 #else
 template <class V, int32_t P>
@@ -276,26 +309,27 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
   while (width->lanes < count) ++width;
 
   // Spare lanes repeat the last set: they raise exactly what it raises.
-  std::array<TParamSet, kWidestPass> lanes;
-  std::array<bool, kWidestPass> stepping;
+  std::array<TParamSet, kWidestPass> laneSets;
+  std::array<TLane, kWidestPass> lanes;
+  curves_.resize(static_cast<size_t>(model.Count) * width->lanes);
   for (int32_t l = 0; l < width->lanes; ++l) {
-    lanes[l] = sets[std::min(l, count - 1)];
+    laneSets[l] = sets[std::min(l, count - 1)];
+    lanes[l] = {&model, &laneSets[l], false, curves_.data() + l, static_cast<size_t>(width->lanes)};
     if (l >= count) {
-      stepping[l] = stepping[count - 1];
+      lanes[l].stepping = lanes[count - 1].stepping;
       continue;
     }
     try {
-      stepping[l] = CheckTimeStep(model, lanes[l][TShift]);
+      lanes[l].stepping = CheckTimeStep(model, laneSets[l][TShift]);
     } catch (...) {
       // A refused time step; one at a time, the sets before it may fail first.
       return EvaluateOneAtATime(model, sets, errors, curves);
     }
   }
 
-  curves_.resize(static_cast<size_t>(model.Count) * width->lanes);
   std::array<double, kWidestPass> laneErrors;
   ClearFpuFlags();
-  width->kernel(model, lanes.data(), stepping.data(), curves_.data(), laneErrors.data());
+  width->kernel({lanes.data(), &model, laneSets.data(), curves_.data(), laneErrors.data()});
   bool clean = !FpuErrorRaised();
   for (int32_t l = 0; l < count; ++l) clean = clean && !std::isnan(laneErrors[l]);
   // Something went wrong in some lane: Evaluate finds which set fails first, and how.
@@ -315,6 +349,87 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
     }
   }
   return {count, nullptr};
+}
+
+TBatchOutcome SimulatePolymerOneAtATime(std::span<const TPolymerTrial> trials,
+                                        std::span<double> largest) {
+  for (size_t s = 0; s < trials.size(); ++s) {
+    TModel& record = *trials[s].record;
+    record.Param = trials[s].set;
+    try {
+      largest[s] = SimulatePolymer(record);
+    } catch (...) {
+      return {static_cast<int32_t>(s), std::current_exception()};
+    }
+    std::copy(record.Fitted.begin(), record.Fitted.end(), trials[s].curve);
+  }
+  return {static_cast<int32_t>(trials.size()), nullptr};
+}
+
+namespace {
+
+// One pass of at most the widest pass's lanes; `spareCurve` holds the spare lanes' curves.
+TBatchOutcome PolymerPass(const TPassWidth* width, std::span<const TPolymerTrial> trials,
+                          std::span<double> largest, std::vector<double>& spareCurve) {
+  const auto count = static_cast<int32_t>(trials.size());
+  if (count <= 1) return SimulatePolymerOneAtATime(trials, largest);
+  while (width->lanes < count) ++width;
+
+  // Spare lanes repeat the last trial into scratch space: they raise exactly what it raises.
+  const TPolymerTrial& last = trials[static_cast<size_t>(count) - 1];
+  spareCurve.resize(static_cast<size_t>(last.record->Count));
+  std::array<TLane, kWidestPass> lanes;
+  for (int32_t l = 0; l < width->lanes; ++l) {
+    const bool spare = l >= count;
+    const TPolymerTrial& trial = spare ? last : trials[static_cast<size_t>(l)];
+    lanes[l] = {trial.record, &trial.set, false, spare ? spareCurve.data() : trial.curve, 1};
+    if (spare) {
+      lanes[l].stepping = lanes[count - 1].stepping;
+      continue;
+    }
+    try {
+      lanes[l].stepping = CheckTimeStep(*trial.record, trial.set[TShift]);
+    } catch (...) {
+      return SimulatePolymerOneAtATime(trials, largest);
+    }
+  }
+
+  ClearFpuFlags();
+  width->kernel({lanes.data(), nullptr, nullptr, nullptr, nullptr});
+  bool clean = !FpuErrorRaised();
+  // SimulatePolymer's largest value: negatives never count, as a comparison leaves them out.
+  for (int32_t l = 0; l < count && clean; ++l) {
+    const TPolymerTrial& trial = trials[static_cast<size_t>(l)];
+    double top = 0;
+    for (int32_t i = 0; i < trial.record->Count; ++i) {
+      if (top < trial.curve[i]) top = trial.curve[i];
+    }
+    largest[static_cast<size_t>(l)] = top;
+    clean = !std::isnan(top);
+  }
+  // Something went wrong in some lane: SimulatePolymer finds which trial fails first, and how.
+  if (!clean) return SimulatePolymerOneAtATime(trials, largest);
+  return {count, nullptr};
+}
+
+}  // namespace
+
+TBatchOutcome TBatchEvaluator::SimulatePolymers(std::span<const TPolymerTrial> trials,
+                                                std::span<double> largest) {
+  const TPassWidth* widths = width_ == TLaneWidth::Four ? kFourLanePasses : kTwoLanePasses;
+  const size_t widest = static_cast<size_t>(
+      width_ == TLaneWidth::Four ? kWidestPass
+                                 : kTwoLanePasses[std::size(kTwoLanePasses) - 1].lanes);
+  int32_t done = 0;
+  while (static_cast<size_t>(done) < trials.size()) {
+    const size_t count = std::min(trials.size() - static_cast<size_t>(done), widest);
+    const TBatchOutcome pass =
+        PolymerPass(widths, trials.subspan(static_cast<size_t>(done), count),
+                    largest.subspan(static_cast<size_t>(done), count), curves_);
+    done += pass.evaluated;
+    if (pass.failure) return {done, pass.failure};
+  }
+  return {done, nullptr};
 }
 
 }  // namespace actinfit

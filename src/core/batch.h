@@ -36,6 +36,15 @@ enum class TLaneWidth { Two, Four };
 // Four when the processor running the program has 256-bit vectors (AVX2), else Two.
 TLaneWidth WidestLaneWidth();
 
+// One simulation of the polymer alone, as SimulatePolymer does it, on a record of its own
+// (its times, initial concentrations and time step): the parameter set gives the rates and
+// TShift; the polymer at the record's times goes to `curve` (record->Count values).
+struct TPolymerTrial {
+  TModel* record;
+  TParamSet set;
+  double* curve;
+};
+
 // Evaluates parameter sets on one record, with scratch space that is kept from call to call so
 // that a search allocates nothing per trial.
 class TBatchEvaluator {
@@ -58,6 +67,14 @@ class TBatchEvaluator {
   TBatchOutcome Evaluate(TModel& model, std::span<const TParamSet> sets, std::span<double> errors,
                          std::span<double> curves);
 
+  // The same as setting each trial's record Param to its set and calling SimulatePolymer in
+  // turn, stopping at the first error: largest[s] is what it returns for trials[s], and its
+  // curve what it leaves in Fitted. The trials may be on different records (the traces of a
+  // series), many to a pass. On a failure the failing trial's record holds its set and Fitted
+  // as SimulatePolymer left them; the records' Param is otherwise left as it was or at a
+  // trial's set. `largest` must hold at least as many values as `trials`.
+  TBatchOutcome SimulatePolymers(std::span<const TPolymerTrial> trials, std::span<double> largest);
+
  private:
   TBatchOutcome EvaluatePass(TModel& model, std::span<const TParamSet> sets,
                              std::span<double> errors, std::span<double> curves);
@@ -73,5 +90,9 @@ TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
 // The same, keeping the curves as TBatchEvaluator::Evaluate with curves does.
 TBatchOutcome EvaluateOneAtATime(TModel& model, std::span<const TParamSet> sets,
                                  std::span<double> errors, std::span<double> curves);
+
+// SimulatePolymers one trial at a time through SimulatePolymer: its reference.
+TBatchOutcome SimulatePolymerOneAtATime(std::span<const TPolymerTrial> trials,
+                                        std::span<double> largest);
 
 }  // namespace actinfit

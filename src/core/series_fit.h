@@ -68,6 +68,9 @@ struct TSeriesProgress {
   double BestError;    // SSR / N of the best point so far
   int32_t StartsDone;  // local solves finished
   int32_t Starts;      // planned
+  // The best point so far: rates, time shifts, linear parameters and errors per trace (no
+  // standard errors, intervals or counts yet), for a chart that follows the fit.
+  TSeriesFit Best;
 };
 
 // Returning false stops the fit with the best point so far.

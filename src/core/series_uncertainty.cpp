@@ -1,0 +1,256 @@
+#include "core/series_uncertainty.h"
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <optional>
+
+#include "core/errors.h"
+#include "core/fit_statistics.h"
+#include "core/profile_engine.h"
+
+namespace actinfit::series {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+// Difference step of a rate's column on the unit interval, each side of the point.
+constexpr double kUnitStep = 1e-5;
+// A time shift's column: a secant over this many stairs each side.
+constexpr double kShiftStairs = 5;
+
+// The unit steps down and up of each axis at the point, inside the bounds.
+void CentralSteps(const TAxis& axis, double u, double& down, double& up) {
+  const double h = axis.stair > 0 ? kShiftStairs * axis.stair / (axis.hi - axis.lo) : kUnitStep;
+  down = std::min(h, u);
+  up = std::min(h, 1 - u);
+  if (axis.stair == 0) down = up = std::min(down, up);
+}
+
+void SetValue(TPoint& point, const TAxis& axis, double value) {
+  if (axis.rate >= 0) {
+    point.rate[static_cast<size_t>(axis.rate)] = value;
+  } else {
+    point.shift[static_cast<size_t>(axis.trace)] = value;
+  }
+}
+
+}  // namespace
+
+void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesFit& fit) {
+  fit.RateStdError.fill(kNaN);
+  std::vector<TAxis> axes;
+  for (const TAxis& axis : rateAxes) {
+    const double v = fit.Rate[static_cast<size_t>(axis.rate)];
+    if (v > axis.lo && v < axis.hi) axes.push_back(axis);
+  }
+  const size_t rates = axes.size();
+  if (rates == 0) return;
+  for (const TAxis& axis : ShiftAxes(search.Series())) axes.push_back(axis);
+  const int32_t n = search.Points();
+  if (n <= fit.Parameters) return;
+
+  const TPoint at{fit.Rate, fit.TShift};
+  std::vector<TPoint> trials;
+  std::vector<double> span;
+  for (const TAxis& axis : axes) {
+    const double value = axis.rate >= 0 ? at.rate[static_cast<size_t>(axis.rate)]
+                                        : at.shift[static_cast<size_t>(axis.trace)];
+    const double u = axis.Unit(value);
+    double down, up;
+    CentralSteps(axis, u, down, up);
+    for (const double to : {u - down, u + up}) {
+      trials.push_back(at);
+      SetValue(trials.back(), axis, axis.Value(to));
+    }
+    span.push_back(axis.Unit(axis.Value(u + up)) - axis.Unit(axis.Value(u - down)));
+  }
+  std::vector<double> ssr(trials.size());
+  search.Evaluate(trials, ssr);
+  Eigen::MatrixXd jacobian(n, static_cast<Eigen::Index>(axes.size()));
+  for (size_t a = 0; a < axes.size(); ++a) {
+    const Eigen::Map<const Eigen::VectorXd> down(search.Residual(2 * a), n);
+    const Eigen::Map<const Eigen::VectorXd> up(search.Residual(2 * a + 1), n);
+    jacobian.col(static_cast<Eigen::Index>(a)) =
+        span[a] > 0 ? Eigen::VectorXd((up - down) / span[a]) : Eigen::VectorXd::Zero(n);
+  }
+  // The covariance from the singular values of the Jacobian itself: its normal matrix would
+  // square a condition number that the trade-offs between rates make large.
+  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(jacobian, Eigen::ComputeThinV);
+  const Eigen::VectorXd& sigma = svd.singularValues();
+  if (sigma.size() == 0 || !(sigma[sigma.size() - 1] > sigma[0] * 1e-14)) return;
+  const Eigen::MatrixXd scaled = svd.matrixV() * sigma.cwiseInverse().asDiagonal();
+  const double s2 = fit.Error * n / (n - fit.Parameters);
+  for (size_t a = 0; a < rates; ++a) {
+    const auto i = static_cast<Eigen::Index>(a);
+    const double slope = axes[a].Slope(axes[a].Unit(fit.Rate[static_cast<size_t>(axes[a].rate)]));
+    const double variance = s2 * scaled.row(i).squaredNorm() * slope * slope;
+    if (variance >= 0) fit.RateStdError[static_cast<size_t>(axes[a].rate)] = std::sqrt(variance);
+  }
+}
+
+namespace {
+
+// The profiles' objective: the least SSR with one rate or combination held, the other marked
+// rates solved again, the time shifts on the best point's stairs. Its state is the three rates.
+class TObjective final : public profile::TProfileObjective {
+ public:
+  TObjective(TSearch& search, const std::vector<TAxis>& axes, int32_t parameters, double level)
+      : search_(search), axes_(axes), shift_(search.BestPoint().shift), level_(level) {
+    SetBest(search.BestPoint().rate, search.BestSSR(), parameters);
+  }
+
+  double BestSSR() const override { return bestSSR_; }
+  const profile::TState& BestState() const override { return bestState_; }
+  double Threshold() const override { return threshold_; }
+  double Value(int32_t quantity, const profile::TState& state) const override {
+    if (quantity == kProfileKnucKon) return state[0] * state[1];
+    if (quantity == kProfileKoffKon) return state[2] / state[1];
+    return state[static_cast<size_t>(quantity - Knuc)];
+  }
+
+  profile::THeldSolve SolveHeld(int32_t quantity, double value,
+                                const profile::TState& warm) override {
+    TPoint point{{warm[0], warm[1], warm[2]}, shift_};
+    std::optional<TRateTie> tie;
+    const std::vector<TAxis> axes = HeldAxes(quantity, value, point.rate, tie);
+    try {
+      const double ssr = axes.empty() ? search_.SSR(point) : Solve(search_, axes, point, tie);
+      return {ssr, profile::TState(point.rate.begin(), point.rate.end()), nullptr};
+    } catch (const Error&) {
+      return {kInf, {}, std::current_exception()};
+    }
+  }
+
+  bool LowerPointFound() const override { return search_.BestSSR() < bestSSR_ * (1 - 1e-6); }
+
+  void MoveToLowerPoint() override {
+    TPoint point = search_.BestPoint();
+    try {
+      Solve(search_, axes_, point);
+    } catch (const Error&) {
+    }
+    SetBest(search_.BestPoint().rate, search_.BestSSR(), parameters_);
+  }
+
+  bool Stopped(int32_t, int32_t) override {
+    try {
+      search_.Report();
+    } catch (const TStop&) {
+      stopped_ = true;
+    }
+    return stopped_;
+  }
+
+ private:
+  void SetBest(const std::array<double, 3>& rate, double ssr, int32_t parameters) {
+    bestState_.assign(rate.begin(), rate.end());
+    bestSSR_ = ssr;
+    parameters_ = parameters;
+    const double dof = search_.Points() - parameters;
+    threshold_ = dof >= 1 ? ssr * (1 + FQuantileOne(level_, dof) / dof) : kInf;
+  }
+
+  std::vector<TAxis> HeldAxes(int32_t quantity, double value, std::array<double, 3>& rate,
+                              std::optional<TRateTie>& tie) const;
+
+  TSearch& search_;
+  std::vector<TAxis> axes_;
+  std::vector<double> shift_;
+  double level_;
+  profile::TState bestState_;
+  double bestSSR_ = kInf, threshold_ = kInf;
+  int32_t parameters_ = 0;
+  bool stopped_ = false;
+};
+
+// The axes of a held solve: every marked rate but the held one; for a combination, Kon within
+// the range that keeps the dependent rate inside its bounds, the dependent rate tied to it.
+std::vector<TAxis> TObjective::HeldAxes(int32_t quantity, double value, std::array<double, 3>& rate,
+                                        std::optional<TRateTie>& tie) const {
+  std::vector<TAxis> axes;
+  if (quantity < kProfileKnucKon) {
+    const int32_t held = quantity - Knuc;
+    rate[static_cast<size_t>(held)] = value;
+    for (const TAxis& axis : axes_) {
+      if (axis.rate != held) axes.push_back(axis);
+    }
+    return axes;
+  }
+  const bool product = quantity == kProfileKnucKon;
+  const int32_t dependent = product ? 0 : 2;
+  const TAxis* kon = nullptr;
+  const TAxis* dep = nullptr;
+  for (const TAxis& axis : axes_) {
+    if (axis.rate == 1) kon = &axis;
+    if (axis.rate == dependent) dep = &axis;
+  }
+  double lo = kon->lo, hi = kon->hi;
+  if (product) {
+    if (dep->hi > 0) lo = std::max(lo, value / dep->hi);
+    if (dep->lo > 0) hi = std::min(hi, value / dep->lo);
+  } else if (value > 0) {
+    lo = std::max(lo, dep->lo / value);
+    hi = std::min(hi, dep->hi / value);
+  }
+  hi = std::max(lo, hi);
+  tie = TRateTie{dependent, value, dep->lo, dep->hi};
+  rate[1] = std::clamp(rate[1], lo, hi);
+  for (const TAxis& axis : axes_) {
+    if (axis.rate == dependent) continue;
+    if (axis.rate != 1) {
+      axes.push_back(axis);
+    } else if (lo < hi) {
+      TAxis narrowed = NarrowedRate(axis, lo, hi);
+      narrowed.log = axis.log && lo > 0;
+      axes.push_back(narrowed);
+    }
+  }
+  tie->Apply(rate);
+  return axes;
+}
+
+}  // namespace
+
+bool FillIntervals(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesFit& fit) {
+  const TSeries& series = search.Series();
+  std::vector<profile::TQuantity> quantities;
+  const auto marked = [&](int32_t r) {
+    return series.FitRate[r] && series.RateMin[r] < series.RateMax[r];
+  };
+  for (int32_t r = 0; r < 3; ++r) {
+    if (marked(r)) quantities.push_back({Knuc + r, series.RateMin[r], series.RateMax[r], true});
+  }
+  if (marked(0) && marked(1)) {
+    quantities.push_back({kProfileKnucKon, series.RateMin[0] * series.RateMin[1],
+                          series.RateMax[0] * series.RateMax[1], true});
+  }
+  if (marked(1) && marked(2) && series.RateMin[1] > 0) {
+    quantities.push_back({kProfileKoffKon, series.RateMin[2] / series.RateMax[1],
+                          series.RateMax[2] / series.RateMin[1], true});
+  }
+  std::vector<TAxis> free;
+  for (const TAxis& axis : rateAxes) {
+    if (axis.lo < axis.hi) free.push_back(axis);
+  }
+  search.tickInEvaluations = false;
+  TObjective objective(search, free, fit.Parameters, 0.95);
+  const profile::TProfilesOutcome outcome = profile::RunProfiles(objective, quantities);
+  search.tickInEvaluations = true;
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    const int32_t id = quantities[q].id;
+    const std::optional<TInterval>& interval = outcome.profiles[q].interval;
+    if (id == kProfileKnucKon) {
+      fit.KnucKon = interval;
+    } else if (id == kProfileKoffKon) {
+      fit.KoffKon = interval;
+    } else {
+      fit.RateInterval[static_cast<size_t>(id - Knuc)] = interval;
+    }
+  }
+  return !outcome.stopped;
+}
+
+}  // namespace actinfit::series
