@@ -426,6 +426,65 @@ TEST(BatchEvaluator, AnySetsMatchOneAtATimeToTheLastBit) {
   }
 }
 
+// Polymer trials on records of their own (other times, counts, concentrations and steps, as the
+// traces of a series have) match SimulatePolymer one at a time: curves, largest values, the
+// first failure and the state of the record it failed on.
+TEST(BatchEvaluator, PolymerTrialsOnManyRecordsMatchOneAtATime) {
+  std::vector<TLaneWidth> widths{TLaneWidth::Two};
+  if (WidestLaneWidth() == TLaneWidth::Four) widths.push_back(TLaneWidth::Four);
+  for (const TLaneWidth width : widths) {
+    TRandomRecords random(7);
+    TBatchEvaluator batch(width);
+    int32_t failed = 0;
+    for (int32_t c = 0; c < 200; ++c) {
+      std::vector<std::unique_ptr<TModel>> records;
+      for (int32_t r = random.Integer(1, 5); r > 0; --r) records.push_back(random.Record());
+      std::vector<TModel> reference, batched;
+      for (const auto& record : records) reference.push_back(*record), batched.push_back(*record);
+      const auto trials = random.Integer(1, 30);
+      std::vector<TPolymerTrial> expectedTrials, batchedTrials;
+      std::vector<std::vector<double>> expectedCurves, batchedCurves;
+      for (int32_t t = 0; t < trials; ++t) {
+        const auto r =
+            static_cast<size_t>(random.Integer(0, static_cast<int32_t>(records.size()) - 1));
+        TParamSet set = records[r]->Param;
+        for (int32_t k = TShift; k < kParamCount; ++k) {
+          if (random.Chance(0.5)) set[k] = random.Parameter(records[r]->Min[k], records[r]->Max[k]);
+        }
+        expectedCurves.emplace_back(static_cast<size_t>(records[r]->Count), -1);
+        batchedCurves.emplace_back(static_cast<size_t>(records[r]->Count), -1);
+        expectedTrials.push_back({&reference[r], set, nullptr});
+        batchedTrials.push_back({&batched[r], set, nullptr});
+      }
+      for (int32_t t = 0; t < trials; ++t) {
+        expectedTrials[static_cast<size_t>(t)].curve =
+            expectedCurves[static_cast<size_t>(t)].data();
+        batchedTrials[static_cast<size_t>(t)].curve = batchedCurves[static_cast<size_t>(t)].data();
+      }
+      std::vector<double> expectedLargest(static_cast<size_t>(trials), -1),
+          batchedLargest(static_cast<size_t>(trials), -1);
+      const TBatchOutcome expected = SimulatePolymerOneAtATime(expectedTrials, expectedLargest);
+      const TBatchOutcome outcome = batch.SimulatePolymers(batchedTrials, batchedLargest);
+      const auto label = ::testing::Message() << "case " << c << ", width " << int(width);
+      ASSERT_EQ(outcome.evaluated, expected.evaluated) << label;
+      EXPECT_EQ(FailureOf(outcome.failure), FailureOf(expected.failure)) << label;
+      for (int32_t t = 0; t < expected.evaluated; ++t) {
+        const auto at = static_cast<size_t>(t);
+        EXPECT_EQ(Bits(batchedCurves[at]), Bits(expectedCurves[at])) << label << ", trial " << t;
+        EXPECT_EQ(Bits(batchedLargest[at]), Bits(expectedLargest[at])) << label << ", trial " << t;
+      }
+      if (expected.failure) {
+        const TModel& failedOn = *batchedTrials[static_cast<size_t>(expected.evaluated)].record;
+        const TModel& reference = *expectedTrials[static_cast<size_t>(expected.evaluated)].record;
+        EXPECT_EQ(Bits(failedOn.Param), Bits(reference.Param)) << label;
+        EXPECT_EQ(Bits(failedOn.Fitted), Bits(reference.Fitted)) << label;
+        ++failed;
+      }
+    }
+    EXPECT_GE(failed, 20);
+  }
+}
+
 TEST(BatchEvaluator, NotANumberAndTinyPolymerInAnyLaneMatchOneAtATime) {
   // A not-a-number background raises no flag on its way; a Knuc of 1E-40 keeps F between 0 and
   // the floor of 1E-20 after each step, where the dissociation factor must use the floor.
