@@ -3,6 +3,7 @@
 #include "app/series/series_window.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QXYSeries>
 #include <cmath>
 
 #include "app/series/series_table.h"
@@ -128,9 +130,14 @@ class SeriesWindowTest : public WindowTest {
     auto* fitButton = Control<QPushButton>(series, "btSeriesFit");
     auto* addFile = Control<QPushButton>(series, "btAddFile");
     bool seenRunning = false;
+    qsizetype curvePoints = 0;
     WhenEventsRun([&] {
       seenRunning =
           series.Running() && fitButton->text() == QStringLiteral("Stop") && !addFile->isEnabled();
+      // The chart follows the fit: each trace's readings and the best curve so far.
+      const QList<QAbstractSeries*> drawn =
+          Control<QChartView>(series, "chSeries")->chart()->series();
+      if (drawn.size() == 8) curvePoints = static_cast<QXYSeries*>(drawn[1])->count();
       if (escape) {
         QTest::keyClick(&Traces(series), Qt::Key_Escape);
       } else {
@@ -139,6 +146,7 @@ class SeriesWindowTest : public WindowTest {
     });
     series.Fit();
     QVERIFY(seenRunning);
+    QCOMPARE(curvePoints, 401);
     QVERIFY(series.LastFit().has_value());
     QVERIFY(series.LastFit()->Stopped);
     QVERIFY(series.ReportText().startsWith(QStringLiteral("Stopped")));

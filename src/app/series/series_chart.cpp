@@ -91,6 +91,7 @@ SeriesChart::SeriesChart(QWidget* parent) : QChartView(new QChart, parent) {
 
 void SeriesChart::Show(const TSeries& series, const std::vector<std::vector<double>>& curves) {
   chart()->removeAllSeries();
+  fits_.clear();
   std::vector<double> gActin;
   for (const TSeriesTrace& trace : series.Traces) gActin.push_back(trace.GActin);
   const std::vector<QColor> colours = ConcentrationColours(gActin);
@@ -110,6 +111,7 @@ void SeriesChart::Show(const TSeries& series, const std::vector<std::vector<doub
       for (size_t j = 0; j < trace.Time.size(); ++j) points.append({trace.Time[j], curves[i][j]});
       fit->replace(points);
       chart()->addSeries(fit);
+      fits_.push_back(fit);
       chart()->legend()->markers(fit).front()->setVisible(false);
     }
   }
@@ -117,6 +119,23 @@ void SeriesChart::Show(const TSeries& series, const std::vector<std::vector<doub
     for (QAbstractAxis* axis : chart()->axes()) s->attachAxis(axis);
   }
   Rescale(series);
+}
+
+void SeriesChart::ShowCurves(const TSeries& series,
+                             const std::vector<std::vector<double>>& curves) {
+  if (fits_.size() != series.Traces.size() || curves.size() != fits_.size()) {
+    Show(series, curves);
+    return;
+  }
+  for (size_t i = 0; i < fits_.size(); ++i) {
+    const std::vector<double>& time = series.Traces[i].Time;
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(time.size()));
+    for (size_t j = 0; j < time.size() && j < curves[i].size(); ++j) {
+      points.append({time[j], curves[i][j]});
+    }
+    fits_[i]->replace(points);
+  }
 }
 
 void SeriesChart::Rescale(const TSeries& series) {

@@ -26,9 +26,14 @@ class SeriesChart : public QChartView {
 
   // Redraws the readings and, when given (one per trace), the fitted curves.
   void Show(const TSeries& series, const std::vector<std::vector<double>>& curves);
+  // Moves the fitted curves of what Show drew (one per trace) to new points, as a fit
+  // proceeds; draws everything anew when there were none.
+  void ShowCurves(const TSeries& series, const std::vector<std::vector<double>>& curves);
 
  private:
   void Rescale(const TSeries& series);
+
+  std::vector<QLineSeries*> fits_;  // owned by the chart
 };
 
 }  // namespace actinfit

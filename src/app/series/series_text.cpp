@@ -33,6 +33,41 @@ QString IntervalText(const std::optional<TInterval>& interval) {
   return SeriesNumber(i.Low) + QStringLiteral(" to ") + SeriesNumber(i.High);
 }
 
+bool OnBound(const TSeries& series, const TSeriesFit& fit, int32_t r) {
+  return series.FitRate[r] &&
+         (fit.Rate[r] <= series.RateMin[r] || fit.Rate[r] >= series.RateMax[r]);
+}
+
+// The standard error, or why there is none; marked where the profile interval is more than
+// three times as wide as the one the standard error implies (the error surface is far from a
+// parabola there, or a rate on its bound holds the others).
+QString StdErrorText(const TSeries& series, const TSeriesFit& fit, int32_t r) {
+  if (OnBound(series, fit, r)) return QStringLiteral("on its bound");
+  const double error = fit.RateStdError[r];
+  QString text = SeriesNumber(error);
+  const std::optional<TInterval>& interval = fit.RateInterval[r];
+  if (std::isfinite(error) && interval && interval->High - interval->Low > 3 * 2 * 1.96 * error) {
+    text += QStringLiteral(" (understates)");
+  }
+  return text;
+}
+
+// Says which rates ended on a bound and what that does to the standard errors.
+QStringList BoundSentences(const TSeries& series, const TSeriesFit& fit) {
+  QStringList onBound;
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    if (OnBound(series, fit, r)) {
+      onBound << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(ParamName(Knuc + r)),
+                                               SeriesNumber(fit.Rate[r]));
+    }
+  }
+  if (onBound.isEmpty()) return {};
+  return {QStringLiteral("Ended on a bound: %1. The standard errors hold it there and so "
+                         "understate the uncertainty of the other rates; the profile intervals "
+                         "let it move and are the ones to quote.")
+              .arg(onBound.join(QStringLiteral(", ")))};
+}
+
 bool Limited(const std::optional<TInterval>& interval) {
   return interval && !interval->LowAtBound && !interval->HighAtBound;
 }
@@ -135,7 +170,7 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
       rates << QStringList{name, SeriesNumber(fit.Rate[r]), QStringLiteral("fixed")};
       continue;
     }
-    rates << QStringList{name, SeriesNumber(fit.Rate[r]), SeriesNumber(fit.RateStdError[r]),
+    rates << QStringList{name, SeriesNumber(fit.Rate[r]), StdErrorText(series, fit, r),
                          IntervalText(fit.RateInterval[r])};
   }
   rates << QStringList{"Knuc x Kon", SeriesNumber(fit.Rate[0] * fit.Rate[1]), "",
@@ -146,6 +181,7 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
     rates << QStringList{"Brightness", SeriesNumber(fit.Brightness), "", "per uM of polymer"};
   }
   lines << Aligned(rates);
+  lines << BoundSentences(series, fit);
   lines << QString();
   lines << Aligned(TraceRows(series, fit, sources));
   lines << QString();

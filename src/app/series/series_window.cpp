@@ -78,9 +78,11 @@ void TfmSeries::BuildControls() {
   mReport_ = new QPlainTextEdit;
   mReport_->setObjectName(QStringLiteral("mSeriesReport"));
   mReport_->setReadOnly(true);
-  mReport_->setLineWrapMode(QPlainTextEdit::NoWrap);  // columns stay lined up
+  // Sentences wrap; the tables' columns stay lined up where the pane is wide enough for a row.
+  mReport_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   mReport_->setFont(QFont(QStringLiteral("Monospace"), 9));
   chart_ = new SeriesChart(this);
+  chart_->setObjectName(QStringLiteral("chSeries"));
 
   auto* traceButtons = new QHBoxLayout;
   for (QPushButton* b : {btAddFile_, btAddMain_, btRemove_}) traceButtons->addWidget(b);
@@ -100,8 +102,8 @@ void TfmSeries::BuildControls() {
   auto* bottom = new QSplitter(Qt::Horizontal);
   bottom->addWidget(chart_);
   bottom->addWidget(mReport_);
-  bottom->setStretchFactor(0, 3);
-  bottom->setStretchFactor(1, 2);
+  bottom->setStretchFactor(0, 2);
+  bottom->setStretchFactor(1, 3);
   auto* split = new QSplitter(Qt::Vertical);
   split->addWidget(top);
   split->addWidget(bottom);
@@ -251,6 +253,7 @@ void TfmSeries::RunFit(const TSeries& series) {
   };
   fitted_ = series;
   fit_.reset();
+  chart_->Show(series, {});
   std::string failure;
   fit_ = FitSeries(series, report, failure, true);
   const bool stopped = fit_->Stopped || guard.StopRequested();
@@ -266,7 +269,17 @@ void TfmSeries::ShowProgress(const TSeriesProgress& progress) {
                            .arg(progress.StartsDone)
                            .arg(progress.Starts)
                            .arg(SeriesNumber(progress.BestError)));
+  ShowBestSoFar(progress.Best);
   events_.Run();
+}
+
+void TfmSeries::ShowBestSoFar(const TSeriesFit& best) {
+  if (!fitted_ || best.TShift.size() != fitted_->Traces.size()) return;
+  try {
+    chart_->ShowCurves(*fitted_, SeriesCurves(*fitted_, best));
+  } catch (const std::exception&) {
+    // The best point was evaluated without error; a drawing that fails changes nothing.
+  }
 }
 
 SingleTraceIntervals TfmSeries::FitEachAlone(const TOperationGuard& guard) {

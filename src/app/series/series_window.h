@@ -63,6 +63,8 @@ class TfmSeries : public QWidget {
   void RunFit(const TSeries& series);
   void EnableResults();
   void ShowProgress(const TSeriesProgress& progress);
+  // The fitted curves of the best point so far on the chart.
+  void ShowBestSoFar(const TSeriesFit& best);
   void ShowFit(bool stopped, const SingleTraceIntervals& single);
   // What each trace fitted alone says about the rates (for the report's comparison).
   SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
