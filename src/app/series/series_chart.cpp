@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "app/charts/tick_interval.h"
 #include "app/series/series_text.h"
 
 namespace actinfit {
@@ -79,14 +80,14 @@ FigureDescription SeriesFigure(const TSeries& series,
 
 SeriesChart::SeriesChart(QWidget* parent) : QChartView(new QChart, parent) {
   setRenderHint(QPainter::Antialiasing);
-  chart()->legend()->setAlignment(Qt::AlignRight);
+  chart()->legend()->setAlignment(Qt::AlignBottom);
   auto* time = new QValueAxis;
   time->setTitleText(QStringLiteral("Time (s)"));
   auto* fluorescence = new QValueAxis;
   fluorescence->setTitleText(QStringLiteral("Fluorescence (a.u.)"));
   chart()->addAxis(time, Qt::AlignBottom);
   chart()->addAxis(fluorescence, Qt::AlignLeft);
-  setMinimumSize(420, 300);
+  setMinimumSize(320, 260);
 }
 
 void SeriesChart::Show(const TSeries& series, const std::vector<std::vector<double>>& curves) {
@@ -152,11 +153,20 @@ void SeriesChart::Rescale(const TSeries& series) {
   if (!(t0 < t1)) t0 = 0, t1 = 1;
   if (!(y0 < y1)) y0 = 0, y1 = 1;
   const auto axes = chart()->axes();
-  axes[0]->setRange(t0, t1);
   const double margin = 0.05 * (y1 - y0);
-  axes[1]->setRange(y0 - margin, y1 + margin);
-  static_cast<QValueAxis*>(axes[0])->applyNiceNumbers();
-  static_cast<QValueAxis*>(axes[1])->applyNiceNumbers();
+  // The range is that of the readings; the ticks sit on round numbers inside it, as on the
+  // main window's charts.
+  const std::pair<double, double> ranges[2] = {{t0, t1}, {y0 - margin, y1 + margin}};
+  for (int a = 0; a < 2; ++a) {
+    auto* axis = static_cast<QValueAxis*>(axes[a]);
+    const auto [low, high] = ranges[a];
+    const double interval = RoundTickInterval(high - low);
+    axis->setRange(low, high);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(std::ceil(low / interval) * interval);
+    axis->setTickInterval(interval);
+    axis->setLabelFormat(QStringLiteral("%.10g"));
+  }
 }
 
 }  // namespace actinfit

@@ -136,7 +136,7 @@ QList<QStringList> TraceRows(const TSeries& series, const TSeriesFit& fit,
                          SeriesNumber(fit.Amplitude[i]),
                          SeriesNumber(fit.TraceError[i]),
                          QString::number(runs),
-                         SeriesNumber(z)};
+                         QString::fromStdString(FormatReal(z, FloatStyle::General, 3, 0))};
   }
   return lines;
 }

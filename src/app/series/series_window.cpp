@@ -104,6 +104,7 @@ void TfmSeries::BuildControls() {
   bottom->addWidget(mReport_);
   bottom->setStretchFactor(0, 2);
   bottom->setStretchFactor(1, 3);
+  bottom->setSizes({360, 720});
   auto* split = new QSplitter(Qt::Vertical);
   split->addWidget(top);
   split->addWidget(bottom);
