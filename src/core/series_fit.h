@@ -53,8 +53,10 @@ struct TSeriesFit {
 
 // The least-squares fit of the marked rates (and the marked time shifts) within their bounds:
 // local solves of the rates on a log scale (where their bounds span two decades or more) from
-// the given rates and a deterministic set of starts, alternating with a search of each marked
-// time shift over its stairs (Dt apart) until nothing moves; deterministic to the last bit.
+// the given rates and a deterministic set of starts; with marked time shifts, each start first
+// searches every shift over its stairs (Dt apart) for its rates, then solves rates and shifts
+// together, searching the stairs again, until the error stops dropping; deterministic to the
+// last bit. The standard errors take the refined shifts along as parameters.
 // Refuses (EInvalidInput, naming the trace or the rate): no trace, no marked rate, crossed
 // bounds, a G-actin missing, zero or negative, a trace whose readings and times differ in
 // number or with fewer points than its refined parameters + 1. An error of an evaluation
