@@ -109,6 +109,7 @@ class SeriesWindowTest : public WindowTest {
     const QImage picture(figure);
     QCOMPARE(picture.size(), FigurePixels(kFigureWidthMm, kFigureHeightMm, kFigureDpi));
     picture.save(QStringLiteral("/tmp/series_figure.png"));
+    QTest::qWait(50);  // the legend is laid out from the event loop
     series.grab().save(QStringLiteral("/tmp/series_window.png"));
   }
 
