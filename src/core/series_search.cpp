@@ -68,7 +68,12 @@ void TSearch::Evaluate(std::span<const TPoint> points, std::span<double> ssr) {
     }
   }
   if (points.size() == 1) KeepCentre(points[0]);
-  if (tickInEvaluations) Report();
+  if (!report_) return;
+  try {
+    Report();
+  } catch (const TStop&) {
+    if (stopInEvaluations) throw;
+  }
 }
 
 double TSearch::SSR(const TPoint& point) {
@@ -199,11 +204,13 @@ void TSearch::KeepCentre(const TPoint& point) {
 }
 
 void TSearch::Report() {
+  if (stopRequested_) throw TStop();
   if (!report_) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - lastReport_ < std::chrono::milliseconds(kRefineReportMilliseconds)) return;
   lastReport_ = now;
-  if (!report_({best_.ssr / points_, startsDone, starts, BestAsFit()})) throw TStop();
+  if (!report_({best_.ssr / points_, startsDone, starts, BestAsFit()})) stopRequested_ = true;
+  if (stopRequested_) throw TStop();
 }
 
 TSeriesFit TSearch::BestAsFit() const {

@@ -54,10 +54,12 @@ class TSearch {
   double SSR(const TPoint& point);
   const double* Residual(size_t k) const { return residuals_.data() + k * points_; }
 
-  // Whether evaluations report (the profiles report between their solves instead).
-  bool tickInEvaluations = true;
+  // Whether a stop asked for at a report inside an evaluation throws TStop there; the profiles
+  // take it between their solves instead (StopRequested).
+  bool stopInEvaluations = true;
   // Reports if the interval is up; TStop when the caller asks to stop.
   void Report();
+  bool StopRequested() const { return stopRequested_; }
 
   bool HasBest() const { return best_.ssr < std::numeric_limits<double>::infinity(); }
   double BestSSR() const { return best_.ssr; }
@@ -97,6 +99,7 @@ class TSearch {
   std::vector<std::array<double, 4>> sums_;  // per trace: x mean, y mean, sxx, sxy
   TProjection projection_, best_;
   TPoint bestPoint_;
+  bool stopRequested_ = false;
 };
 
 }  // namespace actinfit::series

@@ -235,10 +235,10 @@ bool FillIntervals(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   for (const TAxis& axis : rateAxes) {
     if (axis.lo < axis.hi) free.push_back(axis);
   }
-  search.tickInEvaluations = false;
+  search.stopInEvaluations = false;
   TObjective objective(search, free, fit.Parameters, 0.95);
   const profile::TProfilesOutcome outcome = profile::RunProfiles(objective, quantities);
-  search.tickInEvaluations = true;
+  search.stopInEvaluations = true;
   for (size_t q = 0; q < quantities.size(); ++q) {
     const int32_t id = quantities[q].id;
     const std::optional<TInterval>& interval = outcome.profiles[q].interval;

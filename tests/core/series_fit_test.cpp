@@ -368,5 +368,30 @@ TEST(SeriesFit, StopsWhenTheReportSaysSo) {
   EXPECT_TRUE(std::isfinite(fit.Error));
 }
 
+// Inside the profiles the reports go on between a held solve's evaluations; a stop asked for
+// there ends the profiles at their next solve, and nothing is reported after it. Every report
+// carries the best point so far for a chart that follows the fit.
+TEST(SeriesFit, StopsInsideTheProfiles) {
+  bool asked = false;
+  int32_t reportsAfterStop = 0;
+  std::string failure;
+  const TSeriesFit fit = FitSeries(
+      FourConcentrations(TScaling::SharedBrightness),
+      [&](const TSeriesProgress& progress) {
+        EXPECT_EQ(progress.Best.TShift.size(), 4u);
+        EXPECT_EQ(progress.Best.Background.size(), 4u);
+        EXPECT_TRUE(std::isfinite(progress.Best.Brightness));
+        EXPECT_DOUBLE_EQ(progress.Best.Error, progress.BestError);
+        if (asked) ++reportsAfterStop;
+        asked = asked || progress.StartsDone == progress.Starts;
+        return !asked;
+      },
+      failure);
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(fit.Stopped);
+  EXPECT_TRUE(failure.empty());
+  EXPECT_EQ(reportsAfterStop, 0);
+}
+
 }  // namespace
 }  // namespace actinfit
