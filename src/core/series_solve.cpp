@@ -154,12 +154,25 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
     const Eigen::MatrixXd jacobian = Jacobian(search, axes, point, u, r0, tie);
     const Eigen::MatrixXd normal = jacobian.transpose() * jacobian;
     const Eigen::VectorXd gradient = jacobian.transpose() * r0;
+    // An axis on a bound that the error would push past it stays there this iteration: its
+    // step, cut at the bound, would otherwise spoil the others'.
+    std::vector<Eigen::Index> free;
+    for (Eigen::Index a = 0; a < q; ++a) {
+      if (!((u[a] <= 0 && gradient[a] > 0) || (u[a] >= 1 && gradient[a] < 0))) free.push_back(a);
+    }
+    if (free.empty()) break;
+    const Eigen::MatrixXd freeNormal = normal(free, free);
+    const Eigen::VectorXd freeGradient = gradient(free);
     bool accepted = false;
     double newCost = cost;
     for (int32_t attempt = 0; attempt < 12 && !accepted; ++attempt) {
-      Eigen::MatrixXd damped = normal;
-      for (Eigen::Index a = 0; a < q; ++a) damped(a, a) += lambda * (normal(a, a) + 1e-12);
-      const Eigen::VectorXd step = damped.ldlt().solve(-gradient);
+      Eigen::MatrixXd damped = freeNormal;
+      for (Eigen::Index a = 0; a < damped.rows(); ++a) {
+        damped(a, a) += lambda * (freeNormal(a, a) + 1e-12);
+      }
+      Eigen::VectorXd step = Eigen::VectorXd::Zero(q);
+      const Eigen::VectorXd freeStep = damped.ldlt().solve(-freeGradient);
+      step(free) = freeStep;
       const Eigen::VectorXd trial = (u + step).cwiseMax(0.0).cwiseMin(1.0);
       newCost = search.SSR(PointAt(point, axes, trial, tie));
       if (newCost < cost) {

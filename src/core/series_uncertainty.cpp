@@ -111,17 +111,28 @@ class TObjective final : public profile::TProfileObjective {
     return state[static_cast<size_t>(quantity - Knuc)];
   }
 
+  // From the neighbour's solution and from the best point moved along what the data determine
+  // (Knuc x Kon and Koff / Kon kept): the profile may run through several valleys, and a
+  // solve from the neighbour alone stays in the valley it came from, or ends on a bound far
+  // from the next one.
   profile::THeldSolve SolveHeld(int32_t quantity, double value,
                                 const profile::TState& warm) override {
-    TPoint point{{warm[0], warm[1], warm[2]}, shift_};
-    std::optional<TRateTie> tie;
-    const std::vector<TAxis> axes = HeldAxes(quantity, value, point.rate, tie);
-    try {
-      const double ssr = axes.empty() ? search_.SSR(point) : Solve(search_, axes, point, tie);
-      return {ssr, profile::TState(point.rate.begin(), point.rate.end()), nullptr};
-    } catch (const Error&) {
-      return {kInf, {}, std::current_exception()};
+    profile::THeldSolve best{kInf, {}, nullptr};
+    const profile::TState along = AlongCombinations(quantity, value);
+    for (const profile::TState* from : std::array<const profile::TState*, 2>{&warm, &along}) {
+      TPoint point{{(*from)[0], (*from)[1], (*from)[2]}, shift_};
+      std::optional<TRateTie> tie;
+      const std::vector<TAxis> axes = HeldAxes(quantity, value, point.rate, tie);
+      try {
+        const double ssr = axes.empty() ? search_.SSR(point) : Solve(search_, axes, point, tie);
+        if (ssr < best.ssr)
+          best = {ssr, profile::TState(point.rate.begin(), point.rate.end()), nullptr};
+      } catch (const Error&) {
+        return {kInf, {}, std::current_exception()};
+      }
+      if (axes.empty()) break;
     }
+    return best;
   }
 
   bool LowerPointFound() const override { return search_.BestSSR() < bestSSR_ * (1 - 1e-6); }
@@ -155,6 +166,7 @@ class TObjective final : public profile::TProfileObjective {
 
   std::vector<TAxis> HeldAxes(int32_t quantity, double value, std::array<double, 3>& rate,
                               std::optional<TRateTie>& tie) const;
+  profile::TState AlongCombinations(int32_t quantity, double value) const;
 
   TSearch& search_;
   std::vector<TAxis> axes_;
@@ -210,6 +222,31 @@ std::vector<TAxis> TObjective::HeldAxes(int32_t quantity, double value, std::arr
   }
   tie->Apply(rate);
   return axes;
+}
+
+// The best point's rates with the held rate at `value` and the free rates moved so that
+// Knuc x Kon and Koff / Kon keep their best values (inside the bounds).
+profile::TState TObjective::AlongCombinations(int32_t quantity, double value) const {
+  std::array<double, 3> rate = {bestState_[0], bestState_[1], bestState_[2]};
+  const double product = rate[0] * rate[1], ratio = rate[2] / rate[1];
+  if (quantity >= kProfileKnucKon || !(product > 0) || !(ratio > 0) || !std::isfinite(product) ||
+      !std::isfinite(ratio)) {
+    return bestState_;
+  }
+  const int32_t held = quantity - Knuc;
+  rate[static_cast<size_t>(held)] = value;
+  const auto freeRate = [&](int32_t r) {
+    return r != held && std::any_of(axes_.begin(), axes_.end(),
+                                    [r](const TAxis& axis) { return axis.rate == r; });
+  };
+  if (freeRate(1)) rate[1] = held == 0 ? product / value : value / ratio;
+  if (freeRate(0)) rate[0] = product / rate[1];
+  if (freeRate(2)) rate[2] = ratio * rate[1];
+  for (const TAxis& axis : axes_) {
+    double& r = rate[static_cast<size_t>(axis.rate)];
+    r = std::clamp(r, axis.lo, axis.hi);
+  }
+  return {rate[0], rate[1], rate[2]};
 }
 
 }  // namespace

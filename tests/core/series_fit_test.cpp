@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/fit_statistics.h"
 #include "core/model.h"
 
 namespace actinfit {
@@ -114,6 +115,36 @@ TEST_P(FourTraces, RecoverTheRatesWithinTheirStandardErrors) {
   EXPECT_GE(fit.KnucKon->High, kTrueKnuc * kTrueKon);
   EXPECT_LE(fit.KoffKon->Low, kTrueKoff / kTrueKon);
   EXPECT_GE(fit.KoffKon->High, kTrueKoff / kTrueKon);
+}
+
+// The profile interval of a rate holds exactly the values at which the best fit with that rate
+// held stays below the threshold: checked by fitting, with all the series fit's starts, at
+// values on both sides of each end. One trace of 12 uM leaves Kon and Koff so loose that their
+// profiles run through more than one valley (Koff inside its bounds or on one).
+TEST(SeriesFit, ProfileIntervalsAgreeWithFitsAtHeldValues) {
+  TSeries one = FourConcentrations(TScaling::AmplitudePerTrace);
+  one.Traces = {one.Traces[3]};
+  const TSeriesFit fit = FitSeries(one);
+  const double dof = fit.Points - fit.Parameters;
+  const double threshold = fit.Error * (1 + FQuantileOne(0.95, dof) / dof);
+  struct THeld {
+    int rate;
+    double value;
+  };
+  for (const THeld held : {THeld{1, 0.2}, THeld{1, 0.3}, THeld{1, 3}, THeld{1, 10}, THeld{1, 30},
+                           THeld{2, 5}, THeld{2, 10}, THeld{2, 16}, THeld{2, 20}}) {
+    const std::optional<TInterval>& interval = fit.RateInterval[held.rate];
+    ASSERT_TRUE(interval.has_value());
+    TSeries fixed = one;
+    fixed.Rate[held.rate] = held.value;
+    fixed.FitRate[held.rate] = false;
+    const double error = FitSeries(fixed, false).Error;
+    const bool inside = held.value >= interval->Low && held.value <= interval->High;
+    EXPECT_EQ(inside, error <= threshold)
+        << "rate " << held.rate << " held at " << held.value << ": error " << error
+        << ", threshold " << threshold << ", interval " << interval->Low << " to "
+        << interval->High;
+  }
 }
 
 // With one brightness the plateaus' heights tie the traces together: the interval of Koff/Kon
