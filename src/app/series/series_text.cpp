@@ -188,8 +188,12 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
   lines << QStringLiteral("Starts: %1, %2 reaching the best error.")
                .arg(fit.Starts)
                .arg(fit.StartsReachingBest);
-  lines << QStringLiteral("A refined time shift stays on its stair: it is known to +- %1 s.")
-               .arg(SeriesNumber(series.Dt / 2));
+  const bool shifts = std::any_of(series.Traces.begin(), series.Traces.end(),
+                                  [](const TSeriesTrace& trace) { return trace.FitTShift; });
+  if (shifts) {
+    lines << QStringLiteral("A refined time shift stays on its stair: it is known to +- %1 s.")
+                 .arg(SeriesNumber(series.Dt / 2));
+  }
   lines << DeterminedBySeries(fit, single);
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
