@@ -9,10 +9,6 @@
 namespace actinfit::series {
 namespace {
 
-// Difference step of a rate's Jacobian column on the unit interval (as the refinement's).
-constexpr double kUnitStep = 1e-5;
-// A time shift's column is a secant over this many stairs, which sees the staircase's slope.
-constexpr double kShiftStairs = 5;
 constexpr int32_t kSolveIterations = 100;
 constexpr double kSolveTolerance = 1e-10;
 // Rounds of rates' solve and time-shift search before a start is taken as settled.
@@ -105,8 +101,8 @@ std::vector<TAxis> RateAxes(const TSeries& series) {
   std::vector<TAxis> axes;
   for (int32_t r = 0; r < 3; ++r) {
     if (!series.FitRate[r]) continue;
-    axes.push_back(
-        NarrowedRate({r, -1, false, 0, 0, kUnitStep, 0, 0}, series.RateMin[r], series.RateMax[r]));
+    axes.push_back(NarrowedRate({r, -1, false, 0, 0, kRateUnitStep, 0, 0}, series.RateMin[r],
+                                series.RateMax[r]));
   }
   return axes;
 }
@@ -130,7 +126,7 @@ std::vector<TAxis> ShiftAxes(const TSeries& series) {
     const double last = std::floor((trace.TShiftMax - anchor) / dt);
     if (!(last > first)) continue;
     const double lo = anchor + first * dt, hi = anchor + last * dt;
-    const double step = std::min(0.25, kShiftStairs * dt / (hi - lo));
+    const double step = std::min(0.25, kShiftSecantStairs * dt / (hi - lo));
     axes.push_back({-1, static_cast<int32_t>(i), false, lo, hi, step, anchor, dt});
   }
   return axes;

@@ -12,6 +12,11 @@
 
 namespace actinfit::series {
 
+// Difference step of a rate's Jacobian column on the unit interval (as the refinement's).
+inline constexpr double kRateUnitStep = 1e-5;
+// A time shift's column is a secant over this many stairs, since the error is flat within one.
+inline constexpr double kShiftSecantStairs = 5;
+
 // One parameter of a local solve on the unit interval: a rate, linear or logarithmic as the
 // refinement's axes are, or a trace's time shift, which takes only its stairs (Dt apart from
 // its given value) since the error is flat within a stair.

@@ -16,14 +16,11 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-// Difference step of a rate's column on the unit interval, each side of the point.
-constexpr double kUnitStep = 1e-5;
-// A time shift's column: a secant over this many stairs each side.
-constexpr double kShiftStairs = 5;
 
 // The unit steps down and up of each axis at the point, inside the bounds.
 void CentralSteps(const TAxis& axis, double u, double& down, double& up) {
-  const double h = axis.stair > 0 ? kShiftStairs * axis.stair / (axis.hi - axis.lo) : kUnitStep;
+  const double h =
+      axis.stair > 0 ? kShiftSecantStairs * axis.stair / (axis.hi - axis.lo) : kRateUnitStep;
   down = std::min(h, u);
   up = std::min(h, 1 - u);
   if (axis.stair == 0) down = up = std::min(down, up);
