@@ -225,6 +225,44 @@ TEST(SeriesFit, OneTraceEqualsADirectLeastSquaresSolve) {
   EXPECT_NEAR(std::exp(theta[2] + theta[3]), product, 1e-3 * product);
 }
 
+// The standard errors of the rates are those of the full least-squares problem, linear
+// parameters included: s^2 (J^T J)^-1 with J the central-difference Jacobian of background,
+// amplitude, log Knuc and log Kon, worked out here (variable projection changes the search, not
+// the covariance of the rates).
+TEST(SeriesFit, StandardErrorsAreThoseOfTheFullProblem) {
+  TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
+  series.FitRate = {true, true, false};
+  series.Rate[2] = kTrueKoff;
+  const TSeriesFit fit = FitSeries(series, false);
+  const TSeriesTrace& trace = series.Traces[0];
+  const Eigen::Vector4d theta(fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]),
+                              std::log(fit.Rate[1]));
+  const auto residuals = [&](const Eigen::Vector4d& t) {
+    const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
+                                          {std::exp(t[2]), std::exp(t[3]), kTrueKoff});
+    const double largest = *std::max_element(f.begin(), f.end());
+    Eigen::VectorXd r(static_cast<Eigen::Index>(f.size()));
+    for (size_t j = 0; j < f.size(); ++j)
+      r[static_cast<Eigen::Index>(j)] = t[0] + t[1] * f[j] / largest - trace.Data[j];
+    return r;
+  };
+  Eigen::MatrixXd jacobian(static_cast<Eigen::Index>(trace.Data.size()), 4);
+  for (int k = 0; k < 4; ++k) {
+    const double h = k < 2 ? 1e-3 : 1e-5;
+    Eigen::Vector4d up = theta, down = theta;
+    up[k] += h;
+    down[k] -= h;
+    jacobian.col(k) = (residuals(up) - residuals(down)) / (2 * h);
+  }
+  const double n = static_cast<double>(trace.Data.size());
+  const double s2 = residuals(theta).squaredNorm() / (n - 4);
+  const Eigen::Matrix4d covariance = s2 * (jacobian.transpose() * jacobian).inverse();
+  for (int r = 0; r < 2; ++r) {
+    const double expected = fit.Rate[r] * std::sqrt(covariance(2 + r, 2 + r));
+    EXPECT_NEAR(fit.RateStdError[r], expected, 0.01 * expected) << r;
+  }
+}
+
 // The backgrounds and the brightness are the linear least-squares solution for the final
 // curves: one indicator column per trace and the polymer column, solved here.
 TEST(SeriesFit, LinearParametersEqualALinearSolveOfTheFinalCurves) {
