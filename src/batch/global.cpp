@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "batch/intervals.h"
 #include "batch/messages.h"
 #include "core/defaults.h"
 #include "core/errors.h"
@@ -13,23 +14,14 @@ namespace actinfit::batch {
 
 namespace {
 
+// The shortest exact form, as every method writes its numbers; empty where there is none.
 std::string Number(double value) {
-  return std::isfinite(value) ? FormatReal(value, FloatStyle::Exponent, 5, 2) : std::string();
+  return std::isfinite(value) ? ShortestReal(value) : std::string();
 }
 
 void AddField(std::string& line, const std::string& field) {
   line += '\t';
   line += field;
-}
-
-// Low, high and the two at-bound flags, or four empty fields.
-std::string IntervalFields(const std::optional<TInterval>& interval) {
-  std::string fields;
-  AddField(fields, interval ? Number(interval->Low) : std::string());
-  AddField(fields, interval ? Number(interval->High) : std::string());
-  AddField(fields, interval ? std::to_string(interval->LowAtBound) : std::string());
-  AddField(fields, interval ? std::to_string(interval->HighAtBound) : std::string());
-  return fields;
 }
 
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
@@ -145,8 +137,8 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   for (const double rate : fit.Rate) AddField(lines, Number(rate));
   lines.append(3, '\t');
   AddField(lines, Number(fit.Brightness));
-  for (const auto& interval : fit.RateInterval) lines += IntervalFields(interval);
-  lines += IntervalFields(fit.KnucKon) + IntervalFields(fit.KoffKon);
+  for (const auto& interval : fit.RateInterval) lines += IntervalCells(interval);
+  lines += IntervalCells(fit.KnucKon) + IntervalCells(fit.KoffKon);
   return lines + "\t\n";
 }
 

@@ -63,16 +63,15 @@ int IntervalColumns() {
 
 std::string IntervalFields(const TProfileResult& profile) {
   std::string fields;
-  for (const TQuantityName& q : kQuantities) {
-    const std::optional<TInterval>& interval = IntervalOf(profile, q.index);
-    if (!interval) {
-      fields.append(std::size(kFields), '\t');
-      continue;
-    }
-    fields += '\t' + ShortestReal(interval->Low) + '\t' + ShortestReal(interval->High);
-    fields += interval->LowAtBound ? "\t1" : "\t0";
-    fields += interval->HighAtBound ? "\t1" : "\t0";
-  }
+  for (const TQuantityName& q : kQuantities) fields += IntervalCells(IntervalOf(profile, q.index));
+  return fields;
+}
+
+std::string IntervalCells(const std::optional<TInterval>& interval) {
+  if (!interval) return std::string(std::size(kFields), '\t');
+  std::string fields = '\t' + ShortestReal(interval->Low) + '\t' + ShortestReal(interval->High);
+  fields += interval->LowAtBound ? "\t1" : "\t0";
+  fields += interval->HighAtBound ? "\t1" : "\t0";
   return fields;
 }
 

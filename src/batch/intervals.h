@@ -3,6 +3,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "core/profile.h"
@@ -19,6 +20,10 @@ int IntervalColumns();
 // The fields of one result, each after a tab: the ends in the result line's style, the flags
 // 1 or 0; empty for a quantity without an interval (not profiled, or stopped before it).
 std::string IntervalFields(const TProfileResult& profile);
+
+// One interval's four fields, each behind a tab: low, high (shortest exact form) and the two
+// at-bound flags; four empty fields without an interval.
+std::string IntervalCells(const std::optional<TInterval>& interval);
 
 // What a result line's message column says about the intervals: the notes of the profiles cut
 // short, "Kon: cut short below ...", joined by "; ".
