@@ -169,51 +169,62 @@ INSTANTIATE_TEST_SUITE_P(SeriesFit, FourTraces,
 
 // The full least-squares SSR of one trace (background, amplitude, log Knuc, log Kon; Koff
 // held), worked out here from the simulation alone.
-double DirectSSR(const TSeriesTrace& trace, const Eigen::Vector4d& theta, double koff) {
+Eigen::VectorXd DirectResiduals(const TSeriesTrace& trace, const Eigen::Vector4d& theta,
+                                double koff) {
   const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
                                         {std::exp(theta[2]), std::exp(theta[3]), koff});
   const double largest = *std::max_element(f.begin(), f.end());
-  double ssr = 0;
-  for (size_t j = 0; j < f.size(); ++j) {
-    const double r = theta[0] + theta[1] * f[j] / largest - trace.Data[j];
-    ssr += r * r;
+  Eigen::VectorXd r(static_cast<Eigen::Index>(f.size()));
+  for (size_t j = 0; j < f.size(); ++j)
+    r[static_cast<Eigen::Index>(j)] = theta[0] + theta[1] * f[j] / largest - trace.Data[j];
+  return r;
+}
+
+double DirectSSR(const TSeriesTrace& trace, const Eigen::Vector4d& theta, double koff) {
+  return DirectResiduals(trace, theta, koff).squaredNorm();
+}
+
+// The residuals' Jacobian by central differences, one parameter at a time.
+Eigen::MatrixXd DirectJacobian(const TSeriesTrace& trace, const Eigen::Vector4d& theta,
+                               double koff) {
+  const double h[4] = {1e-3, 1e-3, 1e-5, 1e-5};
+  Eigen::MatrixXd jacobian(static_cast<Eigen::Index>(trace.Data.size()), 4);
+  for (int k = 0; k < 4; ++k) {
+    Eigen::Vector4d up = theta, down = theta;
+    up[k] += h[k];
+    down[k] -= h[k];
+    jacobian.col(k) =
+        (DirectResiduals(trace, up, koff) - DirectResiduals(trace, down, koff)) / (2 * h[k]);
   }
-  return ssr;
+  return jacobian;
+}
+
+// One trace of 6 uM with Knuc and Kon refined, Koff held at the truth.
+TSeries OneTraceKoffHeld() {
+  TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
+  series.FitRate = {true, true, false};
+  series.Rate[2] = kTrueKoff;
+  return series;
+}
+
+// A fit of it as the full problem's parameters: background, amplitude, log Knuc, log Kon.
+Eigen::Vector4d FullParameters(const TSeriesFit& fit) {
+  return {fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]), std::log(fit.Rate[1])};
 }
 
 // A series of one trace is the least-squares fit of that trace: Gauss-Newton steps of the full
 // problem with a central-difference Jacobian, started at the series fit, find nothing lower.
 TEST(SeriesFit, OneTraceEqualsADirectLeastSquaresSolve) {
-  TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
-  series.FitRate = {true, true, false};
-  series.Rate[2] = kTrueKoff;
+  const TSeries series = OneTraceKoffHeld();
   const TSeriesFit fit = FitSeries(series, false);
   const TSeriesTrace& trace = series.Traces[0];
-  Eigen::Vector4d theta(fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]),
-                        std::log(fit.Rate[1]));
+  Eigen::Vector4d theta = FullParameters(fit);
   const double atFit = DirectSSR(trace, theta, kTrueKoff);
   EXPECT_NEAR(atFit / 401, fit.Error, 1e-9 * fit.Error);
-  const std::vector<double> h = {1e-3, 1e-3, 1e-5, 1e-5};
   double best = atFit;
   for (int iteration = 0; iteration < 4; ++iteration) {
-    // Residual Jacobian by central differences, one parameter at a time.
-    const auto residuals = [&](const Eigen::Vector4d& t) {
-      const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
-                                            {std::exp(t[2]), std::exp(t[3]), kTrueKoff});
-      const double largest = *std::max_element(f.begin(), f.end());
-      Eigen::VectorXd r(static_cast<Eigen::Index>(f.size()));
-      for (size_t j = 0; j < f.size(); ++j)
-        r[static_cast<Eigen::Index>(j)] = t[0] + t[1] * f[j] / largest - trace.Data[j];
-      return r;
-    };
-    const Eigen::VectorXd r0 = residuals(theta);
-    Eigen::MatrixXd jacobian(r0.size(), 4);
-    for (int k = 0; k < 4; ++k) {
-      Eigen::Vector4d up = theta, down = theta;
-      up[k] += h[static_cast<size_t>(k)];
-      down[k] -= h[static_cast<size_t>(k)];
-      jacobian.col(k) = (residuals(up) - residuals(down)) / (2 * h[static_cast<size_t>(k)]);
-    }
+    const Eigen::VectorXd r0 = DirectResiduals(trace, theta, kTrueKoff);
+    const Eigen::MatrixXd jacobian = DirectJacobian(trace, theta, kTrueKoff);
     const Eigen::Vector4d step =
         (jacobian.transpose() * jacobian).ldlt().solve(-jacobian.transpose() * r0);
     theta += step;
@@ -230,32 +241,13 @@ TEST(SeriesFit, OneTraceEqualsADirectLeastSquaresSolve) {
 // amplitude, log Knuc and log Kon, worked out here (variable projection changes the search, not
 // the covariance of the rates).
 TEST(SeriesFit, StandardErrorsAreThoseOfTheFullProblem) {
-  TSeries series = SeriesOf({MadeTrace(6, 0, 1000, true, 5, 3)}, TScaling::AmplitudePerTrace);
-  series.FitRate = {true, true, false};
-  series.Rate[2] = kTrueKoff;
+  const TSeries series = OneTraceKoffHeld();
   const TSeriesFit fit = FitSeries(series, false);
   const TSeriesTrace& trace = series.Traces[0];
-  const Eigen::Vector4d theta(fit.Background[0], fit.Amplitude[0], std::log(fit.Rate[0]),
-                              std::log(fit.Rate[1]));
-  const auto residuals = [&](const Eigen::Vector4d& t) {
-    const std::vector<double> f = Polymer(trace.Time, trace.GActin, trace.TShift,
-                                          {std::exp(t[2]), std::exp(t[3]), kTrueKoff});
-    const double largest = *std::max_element(f.begin(), f.end());
-    Eigen::VectorXd r(static_cast<Eigen::Index>(f.size()));
-    for (size_t j = 0; j < f.size(); ++j)
-      r[static_cast<Eigen::Index>(j)] = t[0] + t[1] * f[j] / largest - trace.Data[j];
-    return r;
-  };
-  Eigen::MatrixXd jacobian(static_cast<Eigen::Index>(trace.Data.size()), 4);
-  for (int k = 0; k < 4; ++k) {
-    const double h = k < 2 ? 1e-3 : 1e-5;
-    Eigen::Vector4d up = theta, down = theta;
-    up[k] += h;
-    down[k] -= h;
-    jacobian.col(k) = (residuals(up) - residuals(down)) / (2 * h);
-  }
+  const Eigen::Vector4d theta = FullParameters(fit);
+  const Eigen::MatrixXd jacobian = DirectJacobian(trace, theta, kTrueKoff);
   const double n = static_cast<double>(trace.Data.size());
-  const double s2 = residuals(theta).squaredNorm() / (n - 4);
+  const double s2 = DirectSSR(trace, theta, kTrueKoff) / (n - 4);
   const Eigen::Matrix4d covariance = s2 * (jacobian.transpose() * jacobian).inverse();
   for (int r = 0; r < 2; ++r) {
     const double expected = fit.Rate[r] * std::sqrt(covariance(2 + r, 2 + r));
