@@ -20,8 +20,6 @@ using series::TraceName;
 constexpr int32_t kSpreadStarts = 8;
 // Starts whose error lies this close to the best count as reaching it.
 constexpr double kSameError = 1e-6;
-// Rounds of the joint solve of rates and time shifts with the alternation after it.
-constexpr int32_t kJointRounds = 4;
 
 int32_t LinearParameters(const TSeries& series) {
   const auto m = static_cast<int32_t>(series.Traces.size());
@@ -104,24 +102,8 @@ void RunStarts(series::TSearch& search, const std::vector<series::TAxis>& axes,
       point.rate[static_cast<size_t>(axes[a].rate)] =
           axes[a].Value(refine::RadicalInverse(s, kBases[a]));
     }
-    ends.push_back(series::Alternate(search, axes, point));
+    ends.push_back(series::SolveFromStart(search, axes, point));
     ++search.startsDone;
-  }
-}
-
-// The time shifts and the rates trade against each other (a later start looks like faster
-// rates), which the alternation follows only slowly: from the best start, the rates and the
-// shifts solved together, then the alternation again, until the error no longer drops.
-void SolveJointly(series::TSearch& search, const std::vector<series::TAxis>& rateAxes) {
-  std::vector<series::TAxis> axes = rateAxes;
-  for (const series::TAxis& axis : series::ShiftAxes(search.Series())) axes.push_back(axis);
-  if (axes.size() == rateAxes.size()) return;
-  for (int32_t round = 0; round < kJointRounds; ++round) {
-    const double before = search.BestSSR();
-    series::TPoint point = search.BestPoint();
-    series::Solve(search, axes, point);
-    series::Alternate(search, rateAxes, point);
-    if (!(search.BestSSR() < before * (1 - kSameError))) break;
   }
 }
 
@@ -134,7 +116,6 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
   bool stopped = false;
   try {
     RunStarts(search, axes, ends);
-    SolveJointly(search, axes);
   } catch (const series::TStop&) {
     stopped = true;
   } catch (const Error& error) {

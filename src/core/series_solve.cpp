@@ -9,6 +9,10 @@
 namespace actinfit::series {
 namespace {
 
+// Difference step of a rate's Jacobian column on the unit interval (as the refinement's).
+constexpr double kRateUnitStep = 1e-5;
+// A time shift's column is a secant over this many stairs, since the error is flat within one.
+constexpr double kShiftSecantStairs = 5;
 constexpr int32_t kSolveIterations = 100;
 constexpr double kSolveTolerance = 1e-10;
 // Rounds of rates' solve and time-shift search before a start is taken as settled.
@@ -23,20 +27,10 @@ TPoint PointAt(const TPoint& base, const std::vector<TAxis>& axes, const Eigen::
                const std::optional<TRateTie>& tie) {
   TPoint point = base;
   for (size_t a = 0; a < axes.size(); ++a) {
-    const double value = axes[a].Value(u[static_cast<Eigen::Index>(a)]);
-    if (axes[a].rate >= 0) {
-      point.rate[static_cast<size_t>(axes[a].rate)] = value;
-    } else {
-      point.shift[static_cast<size_t>(axes[a].trace)] = value;
-    }
+    axes[a].Set(point, axes[a].Value(u[static_cast<Eigen::Index>(a)]));
   }
   if (tie) tie->Apply(point.rate);
   return point;
-}
-
-double ValueOf(const TPoint& point, const TAxis& axis) {
-  return axis.rate >= 0 ? point.rate[static_cast<size_t>(axis.rate)]
-                        : point.shift[static_cast<size_t>(axis.trace)];
 }
 
 // The Jacobian of the residuals on the unit axes by forward differences (backward at 1), all
@@ -53,7 +47,7 @@ Eigen::MatrixXd Jacobian(TSearch& search, const std::vector<TAxis>& axes, const 
     moved[at] += h;
     trials.push_back(PointAt(base, axes, moved, tie));
     // A time shift moves from stair to stair: the secant spans the stairs actually taken.
-    steps.push_back(axes[a].stair > 0 ? axes[a].Unit(ValueOf(trials.back(), axes[a])) -
+    steps.push_back(axes[a].stair > 0 ? axes[a].Unit(axes[a].At(trials.back())) -
                                             axes[a].Unit(axes[a].Value(u[at]))
                                       : h);
   }
@@ -91,6 +85,19 @@ double TAxis::Unit(double value) const {
   const double u =
       log ? (std::log(v) - std::log(lo)) / (std::log(hi) - std::log(lo)) : (v - lo) / (hi - lo);
   return std::clamp(u, 0.0, 1.0);
+}
+
+double TAxis::At(const TPoint& point) const {
+  return rate >= 0 ? point.rate[static_cast<size_t>(rate)]
+                   : point.shift[static_cast<size_t>(trace)];
+}
+
+void TAxis::Set(TPoint& point, double value) const {
+  if (rate >= 0) {
+    point.rate[static_cast<size_t>(rate)] = value;
+  } else {
+    point.shift[static_cast<size_t>(trace)] = value;
+  }
 }
 
 double TAxis::Slope(double u) const {
@@ -142,7 +149,7 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
   const auto q = static_cast<Eigen::Index>(axes.size());
   Eigen::VectorXd u(q);
   for (Eigen::Index a = 0; a < q; ++a)
-    u[a] = axes[static_cast<size_t>(a)].Unit(ValueOf(point, axes[static_cast<size_t>(a)]));
+    u[a] = axes[static_cast<size_t>(a)].Unit(axes[static_cast<size_t>(a)].At(point));
   double cost = search.SSR(PointAt(point, axes, u, tie));
   Eigen::VectorXd r0 = Eigen::Map<const Eigen::VectorXd>(search.Residual(0), search.Points());
   double lambda = 1e-3;
@@ -240,7 +247,7 @@ double SearchShifts(TSearch& search, TPoint& point, double cost) {
   return cost;
 }
 
-double Alternate(TSearch& search, const std::vector<TAxis>& rateAxes, TPoint& point) {
+double SolveFromStart(TSearch& search, const std::vector<TAxis>& rateAxes, TPoint& point) {
   std::vector<TAxis> axes = rateAxes;
   for (const TAxis& axis : ShiftAxes(search.Series())) axes.push_back(axis);
   if (axes.size() == rateAxes.size()) return Solve(search, rateAxes, point);

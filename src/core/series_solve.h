@@ -12,11 +12,6 @@
 
 namespace actinfit::series {
 
-// Difference step of a rate's Jacobian column on the unit interval (as the refinement's).
-inline constexpr double kRateUnitStep = 1e-5;
-// A time shift's column is a secant over this many stairs, since the error is flat within one.
-inline constexpr double kShiftSecantStairs = 5;
-
 // One parameter of a local solve on the unit interval: a rate, linear or logarithmic as the
 // refinement's axes are, or a trace's time shift, which takes only its stairs (Dt apart from
 // its given value) since the error is flat within a stair.
@@ -25,13 +20,17 @@ struct TAxis {
   int32_t trace;  // the time shift's trace
   bool log;
   double lo, hi;
-  double step;    // difference step of the Jacobian, in u
+  double step;    // difference step of the Jacobian and the standard errors, in u
   double anchor;  // a time shift's stairs: anchor + k x stair
   double stair;   // 0 for a rate
 
   double Value(double u) const;
   double Unit(double value) const;  // clamped into [0, 1]
   double Slope(double u) const;     // d value / d u
+
+  // The parameter's value at a point, and the point with it set.
+  double At(const TPoint& point) const;
+  void Set(TPoint& point, double value) const;
 };
 
 // The marked rates' axes, log where their bounds span kLogScaleRatio.
@@ -61,7 +60,9 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
 // `cost` is the SSR at `point`; returns the SSR at the end.
 double SearchShifts(TSearch& search, TPoint& point, double cost);
 
-// The rates' solve and the shifts' search in turn until neither moves; the SSR at the end.
-double Alternate(TSearch& search, const std::vector<TAxis>& rateAxes, TPoint& point);
+// One start's local search: without marked time shifts, the rates' solve; with them, the shifts
+// placed on their stairs for the start's rates, then rates and shifts solved together and the
+// stairs searched again until the error stops dropping. Leaves the end in `point`; its SSR.
+double SolveFromStart(TSearch& search, const std::vector<TAxis>& rateAxes, TPoint& point);
 
 }  // namespace actinfit::series

@@ -17,21 +17,12 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// The unit steps down and up of each axis at the point, inside the bounds.
+// The unit steps down and up of each axis at the point, inside the bounds: a rate's the same
+// both ways, a time shift's secant as far as it can go on each side.
 void CentralSteps(const TAxis& axis, double u, double& down, double& up) {
-  const double h =
-      axis.stair > 0 ? kShiftSecantStairs * axis.stair / (axis.hi - axis.lo) : kRateUnitStep;
-  down = std::min(h, u);
-  up = std::min(h, 1 - u);
+  down = std::min(axis.step, u);
+  up = std::min(axis.step, 1 - u);
   if (axis.stair == 0) down = up = std::min(down, up);
-}
-
-void SetValue(TPoint& point, const TAxis& axis, double value) {
-  if (axis.rate >= 0) {
-    point.rate[static_cast<size_t>(axis.rate)] = value;
-  } else {
-    point.shift[static_cast<size_t>(axis.trace)] = value;
-  }
 }
 
 }  // namespace
@@ -53,14 +44,12 @@ void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   std::vector<TPoint> trials;
   std::vector<double> span;
   for (const TAxis& axis : axes) {
-    const double value = axis.rate >= 0 ? at.rate[static_cast<size_t>(axis.rate)]
-                                        : at.shift[static_cast<size_t>(axis.trace)];
-    const double u = axis.Unit(value);
+    const double u = axis.Unit(axis.At(at));
     double down, up;
     CentralSteps(axis, u, down, up);
     for (const double to : {u - down, u + up}) {
       trials.push_back(at);
-      SetValue(trials.back(), axis, axis.Value(to));
+      axis.Set(trials.back(), axis.Value(to));
     }
     span.push_back(axis.Unit(axis.Value(u + up)) - axis.Unit(axis.Value(u - down)));
   }
