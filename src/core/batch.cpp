@@ -242,6 +242,12 @@ constexpr int32_t kWidestPass = kFourLanePasses[std::size(kFourLanePasses) - 1].
 static_assert(kTwoLanePasses[std::size(kTwoLanePasses) - 1].lanes >= kBatchLanes);
 static_assert(kWidestPass >= kBatchLanes);
 
+// The pass widths of a vector width, narrowest first.
+std::span<const TPassWidth> PassWidths(TLaneWidth width) {
+  if (width == TLaneWidth::Four) return kFourLanePasses;
+  return kTwoLanePasses;
+}
+
 }  // namespace
 
 TLaneWidth WidestLaneWidth() {
@@ -305,7 +311,7 @@ TBatchOutcome TBatchEvaluator::EvaluatePass(TModel& model, std::span<const TPara
   const auto count = static_cast<int32_t>(sets.size());
   // A single set gains nothing from lanes.
   if (count <= 1) return EvaluateOneAtATime(model, sets, errors, curves);
-  const TPassWidth* width = width_ == TLaneWidth::Four ? kFourLanePasses : kTwoLanePasses;
+  const TPassWidth* width = PassWidths(width_).data();
   while (width->lanes < count) ++width;
 
   // Spare lanes repeat the last set: they raise exactly what it raises.
@@ -416,15 +422,13 @@ TBatchOutcome PolymerPass(const TPassWidth* width, std::span<const TPolymerTrial
 
 TBatchOutcome TBatchEvaluator::SimulatePolymers(std::span<const TPolymerTrial> trials,
                                                 std::span<double> largest) {
-  const TPassWidth* widths = width_ == TLaneWidth::Four ? kFourLanePasses : kTwoLanePasses;
-  const size_t widest = static_cast<size_t>(
-      width_ == TLaneWidth::Four ? kWidestPass
-                                 : kTwoLanePasses[std::size(kTwoLanePasses) - 1].lanes);
+  const std::span<const TPassWidth> widths = PassWidths(width_);
+  const auto widest = static_cast<size_t>(widths.back().lanes);
   int32_t done = 0;
   while (static_cast<size_t>(done) < trials.size()) {
     const size_t count = std::min(trials.size() - static_cast<size_t>(done), widest);
     const TBatchOutcome pass =
-        PolymerPass(widths, trials.subspan(static_cast<size_t>(done), count),
+        PolymerPass(widths.data(), trials.subspan(static_cast<size_t>(done), count),
                     largest.subspan(static_cast<size_t>(done), count), curves_);
     done += pass.evaluated;
     if (pass.failure) return {done, pass.failure};
