@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/errors.h"
+#include "core/model.h"
 #include "core/refine_local.h"
 #include "core/series_search.h"
 #include "core/series_solve.h"
@@ -57,6 +58,14 @@ void CheckSeries(const TSeries& series) {
       throw EInvalidInput(name + ": too few points (" + std::to_string(trace.Time.size()) +
                           "; its " + std::to_string(refined) + " refined parameters need " +
                           std::to_string(refined + 1) + ")");
+    }
+    // A time step typed a few digits too small would hold the fit for days.
+    const double lastTime = *std::max_element(trace.Time.begin(), trace.Time.end());
+    try {
+      CheckStepCount(LowestShift(trace.TShift, trace.TShiftMin, trace.FitTShift), lastTime,
+                     series.Dt);
+    } catch (const EInvalidInput& e) {
+      throw EInvalidInput(name + ": " + e.what());
     }
   }
 }

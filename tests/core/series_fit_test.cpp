@@ -386,6 +386,15 @@ TEST(SeriesFit, RefusesBadInputNamingTheTraceOrTheRate) {
        "Trace 2 (3 uM): too few points (5; its 5 refined parameters need 6)"},
       {"counts differ", [](TSeries& s) { s.Traces[0].Data.pop_back(); },
        "Trace 1 (1.5 uM): 401 times but 400 readings"},
+      // Counted from the lowest shift a refined trace may start from.
+      {"time step too small",
+       [](TSeries& s) {
+         s.Dt = 1.3e-6;
+         s.Traces[3].FitTShift = true;
+         s.Traces[3].TShiftMin = -200;
+       },
+       "Trace 4 (12 uM): Time step 1.3E-6: one evaluation would take 1076923077 steps from "
+       "TShift -200 to the last time 1200, more than the 1000000000 allowed"},
   };
   for (const TRefusal& c : cases) {
     TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
