@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 namespace {
 

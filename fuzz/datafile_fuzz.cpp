@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 #include "core/errors.h"
 
 using namespace actinfit;

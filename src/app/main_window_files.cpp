@@ -25,7 +25,7 @@
 #include "app/support/field_text.h"
 #include "app/support/pane_fill.h"
 #include "app/support/pane_lines.h"
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 #include "core/errors.h"
 
 namespace actinfit {

@@ -6,7 +6,7 @@
 #include "batch/messages.h"
 #include "core/defaults.h"
 #include "core/errors.h"
-#include "core/gactin_header.h"
+#include "core/files/gactin_header.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 namespace actinfit::batch {
 

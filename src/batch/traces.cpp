@@ -6,7 +6,7 @@
 
 #include "batch/messages.h"
 #include "batch/trace_notes.h"
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 #include "core/errors.h"
 
 namespace actinfit::batch {

@@ -15,7 +15,7 @@
 #include <csignal>
 
 #include "app/charts/chart_view.h"
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 #include "core/errors.h"
 #include "core/version.h"
 #include "window_fixture.h"

@@ -1,7 +1,7 @@
 // The question a file of more than two numeric columns raises: which column holds the readings.
 #pragma once
 
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 class QString;
 class QWidget;

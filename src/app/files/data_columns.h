@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 class QMimeData;
 

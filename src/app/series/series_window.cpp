@@ -28,9 +28,9 @@
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 #include "core/errors.h"
-#include "core/gactin_header.h"
+#include "core/files/gactin_header.h"
 #include "core/series_curves.h"
 
 namespace actinfit {

@@ -1,4 +1,4 @@
-#include "core/gactin_header.h"
+#include "core/files/gactin_header.h"
 
 #include <cctype>
 #include <charconv>

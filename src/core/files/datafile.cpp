@@ -1,4 +1,4 @@
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 #include <sys/stat.h>
 
@@ -11,9 +11,9 @@
 #include <limits>
 #include <memory>
 
-#include "core/data_cells.h"
 #include "core/errors.h"
-#include "core/text_encoding.h"
+#include "core/files/data_cells.h"
+#include "core/files/text_encoding.h"
 
 namespace actinfit {
 namespace {

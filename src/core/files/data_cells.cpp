@@ -1,4 +1,4 @@
-#include "core/data_cells.h"
+#include "core/files/data_cells.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // The G-actin a column header names, in the spellings plate readers and people write.
-#include "core/gactin_header.h"
+#include "core/files/gactin_header.h"
 
 #include <gtest/gtest.h>
 

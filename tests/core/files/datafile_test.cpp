@@ -1,4 +1,4 @@
-#include "core/datafile.h"
+#include "core/files/datafile.h"
 
 #include <gtest/gtest.h>
 

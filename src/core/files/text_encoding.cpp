@@ -1,4 +1,4 @@
-#include "core/text_encoding.h"
+#include "core/files/text_encoding.h"
 
 #include <algorithm>
 #include <cstdint>
