@@ -65,7 +65,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   std::vector<std::string> gActinOf;
   app.add_option("--g-actin-of", gActinOf,
                  "With --method global: the G-actin of readings columns by header name or "
-                 "number, where the header does not say it (\"A1 1.5 uM\")")
+                 "number (the first readings column is 1), where the header does not say it "
+                 "(\"A1 1.5 uM\")")
       ->type_name("COLUMN=UM,...");
   std::string scaling = "amplitude";
   app.add_option("--scaling", scaling,
@@ -117,13 +118,17 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   }
 
   try {
+    CheckDistinctFiles(options.files);
     options.settings = DefaultSettings();
     if (!options.config.empty()) ApplyConfigFile(options.settings, options.config);
     for (const std::string& param : params) ApplyParamOption(options.settings, param);
     for (const std::string& columns : gActinOf) ApplyGActinOfOption(options.settings, columns);
-    if (gActin) options.settings.gActin = ReadNumber(*gActin, "--g-actin");
+    if (gActin) {
+      options.settings.gActin = ReadNumber(*gActin, "--g-actin");
+      options.settings.gActinFrom = "--g-actin";
+    }
     if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
-    CheckSettings(options.settings, options.method);
+    CheckSettings(options);
   } catch (const Error& error) {
     return {std::nullopt, BadArguments(error.what())};
   }

@@ -4,6 +4,7 @@
 
 #include "batch/intervals.h"
 #include "batch/messages.h"
+#include "batch/output.h"
 #include "core/defaults.h"
 #include "core/errors.h"
 #include "core/files/gactin_header.h"
@@ -25,7 +26,7 @@ void AddField(std::string& line, const std::string& field) {
 }
 
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
-constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column after the trace name
+constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column, the trace name's too
 
 nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
   if (!interval) return nullptr;
@@ -63,6 +64,7 @@ TSeries MakeSeries(const std::vector<TTrace>& traces, const TBatchOptions& optio
     t.FitTShift = options.fitTShift;
     t.TShiftMin = shift.min;
     t.TShiftMax = shift.max;
+    t.Name = trace.name;
     series.Traces.push_back(std::move(t));
   }
   return series;
@@ -81,7 +83,11 @@ std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces)
 
 double TraceGActin(const TTrace& trace, const TSettings& settings) {
   if (const auto given = settings.gActinOf.find(trace.column); given != settings.gActinOf.end()) {
-    return given->second;
+    return given->second.uM;
+  }
+  const std::string number = std::to_string(trace.number);
+  if (const auto given = settings.gActinOf.find(number); given != settings.gActinOf.end()) {
+    return given->second.uM;
   }
   if (const std::optional<double> header = GActinFromHeader(trace.column)) return *header;
   throw EInvalidInput(trace.name +
@@ -92,7 +98,10 @@ double TraceGActin(const TTrace& trace, const TSettings& settings) {
 TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options) {
   TGlobalResult result;
   try {
-    if (!traces.front().failure.empty()) throw EInvalidInput(traces.front().failure);
+    // A column without a reading ends the series with the reader's words, which name it.
+    for (const TTrace& trace : traces) {
+      if (!trace.failure.empty()) throw EInvalidInput(trace.failure);
+    }
     result.series = MakeSeries(traces, options);
     result.fit = FitSeries(*result.series, true);
   } catch (const std::exception& error) {
@@ -115,14 +124,14 @@ std::string GlobalTsvHeader() {
 }
 
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
-  const std::string& file = traces.front().file;
+  const std::string file = TsvCell(traces.front().file);
   if (!result.fit) {
-    return file + std::string(kColumns - 1, '\t') + '\t' + result.failure + '\n';
+    return file + std::string(kColumns - 1, '\t') + TsvCell(result.failure) + '\n';
   }
   const TSeriesFit& fit = *result.fit;
   std::string lines;
   for (size_t i = 0; i < traces.size(); ++i) {
-    lines += traces[i].name;
+    lines += TsvCell(traces[i].name);
     AddField(lines, Number(result.series->Traces[i].GActin));
     AddField(lines, Number(fit.TraceError[i]));
     lines.append(3, '\t');

@@ -68,6 +68,7 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
 int RunBatch(const TBatchOptions& options) {
   const std::vector<TTrace> traces = LoadTraces(options.files);
   try {
+    CheckColumnNames(traces, options.settings);
     CheckStepCounts(traces, options);
   } catch (const EInvalidInput& error) {
     return Failed(error.what(), 2);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "batch/intervals.h"
 #include "core/numtext.h"
@@ -71,6 +72,27 @@ void Flush() {
 
 }  // namespace
 
+std::string TsvCell(std::string_view text) {
+  std::string cell(text);
+  bool replaced = false;
+  for (char& c : cell) {
+    if (c == '\t' || c == '\n' || c == '\r') {
+      c = ' ';
+      replaced = true;
+    }
+  }
+  if (replaced) {
+    static std::once_flag said;
+    std::call_once(said, [] {
+      std::fputs(
+          "actinfit-batch: tabs and line breaks inside names and messages are written as "
+          "blanks, so that every line keeps its cells\n",
+          stderr);
+    });
+  }
+  return cell;
+}
+
 std::string TsvHeader(TMethod method, bool intervals) {
   std::string line = "trace";
   if (method == TMethod::Series) line += "\trun";
@@ -98,7 +120,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
   std::string lines;
   for (size_t r = 0; r < result.runs.size(); ++r) {
     const TRunResult& run = result.runs[r];
-    lines += trace.name;
+    lines += TsvCell(trace.name);
     if (series) AddField(lines, std::to_string(r + 1));
     // Each number as the JSON has it: every digit the program computed and none it did not.
     AddField(lines, ShortestReal(run.error));
@@ -113,15 +135,15 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
     if (intervals) {
       lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
     }
-    AddField(lines, run.note);
+    AddField(lines, TsvCell(run.note));
     lines += '\n';
   }
   if (!result.failure.empty()) {
-    lines += trace.name;
+    lines += TsvCell(trace.name);
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
     lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
     if (intervals) lines.append(IntervalColumns(), '\t');
-    AddField(lines, result.failure);
+    AddField(lines, TsvCell(result.failure));
     lines += '\n';
   }
   return lines;

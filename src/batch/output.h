@@ -12,6 +12,11 @@
 
 namespace actinfit::batch {
 
+// `text` as one cell of a tab-separated line: tabs and line breaks become blanks, so that no
+// line gains a cell or breaks in two; the first time that happens a note says so on standard
+// error.
+std::string TsvCell(std::string_view text);
+
 // The header line: trace, (run, for a series,) error, the five parameters, (their standard
 // errors and the parameters on a bound, for the refinement,) message. With intervals, the
 // interval columns (batch/intervals.h) come before the message.

@@ -6,8 +6,8 @@
 
 #include "batch/messages.h"
 #include "batch/trace_notes.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 
 namespace actinfit::batch {
 
@@ -22,6 +22,7 @@ void AddFileTraces(const std::string& file, std::vector<TTrace>& traces) {
     trace.file = file;
     const std::string header = c < table.Names.size() ? table.Names[c] : std::string();
     trace.column = header.empty() ? std::to_string(c + 1) : header;
+    trace.number = static_cast<int32_t>(c);
     trace.name = file + ":" + trace.column;
     trace.notes = std::move(fileNotes);  // the file's notes go with its first trace
     fileNotes.clear();

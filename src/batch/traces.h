@@ -13,6 +13,7 @@ struct TTrace {
   std::string name;  // FILE:COLUMN, the column's header name or its number (time is 1)
   std::string file;
   std::string column;
+  int32_t number = 0;  // the readings column's number in its file, from 1 (the time is none)
   std::vector<double> time;
   std::vector<double> readings;
   // Set when the file could not be read: the trace then stands for the whole file (name FILE)
