@@ -35,20 +35,37 @@ std::string Unquote(std::string_view field) {
   return std::string(Trim(cell));
 }
 
-// The delimiter of one logical line, quoted parts not counted.
-char DelimiterOf(std::string_view line) {
-  bool quoted = false, tab = false, semicolon = false, comma = false;
+// The delimiters a logical line holds outside quotes: tab, semicolon, comma.
+struct Delimiters {
+  bool tab = false, semicolon = false, comma = false;
+};
+
+Delimiters DelimitersOf(std::string_view line) {
+  Delimiters found;
+  bool quoted = false;
   for (const char c : line) {
     if (c == '"') quoted = !quoted;
     if (quoted) continue;
-    tab = tab || c == '\t';
-    semicolon = semicolon || c == ';';
-    comma = comma || c == ',';
+    found.tab = found.tab || c == '\t';
+    found.semicolon = found.semicolon || c == ';';
+    found.comma = found.comma || c == ',';
   }
-  if (tab) return '\t';
-  if (semicolon) return ';';
-  if (comma) return ',';
-  return ' ';
+  return found;
+}
+
+// The delimiter most lines hold (a tab, then a semicolon winning a tie: a comma may be a
+// decimal mark); runs of blanks where no line holds one.
+char FileDelimiter(const std::vector<std::string_view>& lines) {
+  size_t tabs = 0, semicolons = 0, commas = 0;
+  for (const std::string_view line : lines) {
+    const Delimiters found = DelimitersOf(line);
+    tabs += found.tab;
+    semicolons += found.semicolon;
+    commas += found.comma;
+  }
+  if (tabs == 0 && semicolons == 0 && commas == 0) return ' ';
+  if (tabs >= semicolons && tabs >= commas) return '\t';
+  return semicolons >= commas ? ';' : ',';
 }
 
 void SplitAt(std::string_view line, char delimiter, std::vector<std::string>& cells) {
@@ -78,13 +95,22 @@ size_t Count(std::string_view text, char c) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), c));
 }
 
-TCellRow SplitLine(std::string_view line, int32_t number) {
+// A line without the file's delimiter is one cell ("Read 2:450,490" above a tab table), unless
+// the file is split at blanks.
+TCellRow SplitLine(std::string_view line, int32_t number, char fileDelimiter) {
   TCellRow row;
   row.line = number;
-  const char delimiter = DelimiterOf(line);
-  SplitAt(line, delimiter, row.cells);
+  const Delimiters found = DelimitersOf(line);
+  const bool holds = (fileDelimiter == '\t' && found.tab) ||
+                     (fileDelimiter == ';' && found.semicolon) ||
+                     (fileDelimiter == ',' && found.comma) || fileDelimiter == ' ';
+  if (holds) {
+    SplitAt(line, fileDelimiter, row.cells);
+  } else {
+    row.cells.push_back(Unquote(line));
+  }
   // A key, a tab, then a list of comma-separated values: the list is cells too.
-  if (delimiter == '\t' && row.cells.size() == 2 && Count(row.cells[1], ',') >= 2 &&
+  if (fileDelimiter == '\t' && row.cells.size() == 2 && Count(row.cells[1], ',') >= 2 &&
       Count(row.cells[1], '"') == 0) {
     const std::string rest = row.cells[1];
     row.cells.pop_back();
@@ -97,7 +123,8 @@ TCellRow SplitLine(std::string_view line, int32_t number) {
 }  // namespace
 
 std::vector<TCellRow> SplitCellRows(std::string_view text) {
-  std::vector<TCellRow> rows;
+  std::vector<std::string_view> lines;
+  std::vector<int32_t> numbers;
   size_t pos = 0;
   int32_t number = 0;
   while (pos < text.size()) {
@@ -127,11 +154,17 @@ std::vector<TCellRow> SplitCellRows(std::string_view text) {
       breaks = 0;
     }
     number += breaks + 1;
-    rows.push_back(SplitLine(text.substr(pos, end - pos), first));
+    lines.push_back(text.substr(pos, end - pos));
+    numbers.push_back(first);
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
   }
+  const char delimiter = FileDelimiter(lines);
+  std::vector<TCellRow> rows;
+  rows.reserve(lines.size());
+  for (size_t k = 0; k < lines.size(); ++k)
+    rows.push_back(SplitLine(lines[k], numbers[k], delimiter));
   return rows;
 }
 

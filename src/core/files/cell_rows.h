@@ -16,10 +16,11 @@ struct TCellRow {
 };
 
 // Splits decoded text into rows. A quoted cell may hold line breaks (one row over several
-// lines). The delimiter is found per line, so a metadata line above a table ("Gain: 100",
-// "Date: 1/12/2026 10:00") never decides how the table is split: a tab where the line holds one
-// (with commas inside a key's value, "Cycle_1<TAB>612,30.1,0.12", split at those too), else a
-// semicolon, else a comma, else runs of blanks.
+// lines). The delimiter is the one most lines hold (a tab, a semicolon, a comma; runs of blanks
+// where none does), and a line without it is one cell: a metadata line above a table
+// ("Gain: 100", "Date: 1/12/2026 10:00") or a label ("Read 2:450,490") never changes how the
+// table is split. A key, a tab and a comma-separated list ("Cycle_1<TAB>612,30.1,0.12") is split
+// at the commas too.
 std::vector<TCellRow> SplitCellRows(std::string_view text);
 
 // Drops the first cell of every row when every row that has cells starts with an empty one,

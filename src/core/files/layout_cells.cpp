@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "core/files/data_cells.h"
 
@@ -90,7 +91,9 @@ std::string NotATraceWhy(std::string_view cell) {
                                                                    "\xE2\x88\x9E", "\xC2\xA1"};
   if (StartsWith(lower, "temp")) return "temperature";
   for (const std::string_view sign : kDegreeSigns) {
-    if (StartsWith(lower, std::string("t") + std::string(sign))) return "temperature";
+    if (lower.starts_with('t') && StartsWith(std::string_view(lower).substr(1), sign)) {
+      return "temperature";
+    }
   }
   if (IsTimeHeader(cell)) return "time";
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kWords = {{
@@ -231,6 +234,12 @@ void AddTrace(TKineticTable& table, TraceBuilder&& trace, const std::string& nam
     return;
   }
   table.traces.push_back(trace.Finish());
+}
+
+std::string ShortNumber(double value) {
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%.6g", value);
+  return text.data();
 }
 
 std::string Counted(size_t count, std::string_view one, std::string_view many) {

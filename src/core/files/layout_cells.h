@@ -62,8 +62,7 @@ class TraceBuilder {
   bool Add(double time, std::string_view cell);
   void AddMissing(std::string_view mark);
   bool Empty() const { return trace_.readings.empty(); }
-  size_t Points() const { return trace_.readings.size(); }
-  // The last time with a reading, or -1.
+  const std::string& Name() const { return trace_.name; }
   TWellTrace Finish();
 
  private:
@@ -74,6 +73,9 @@ class TraceBuilder {
 
 // Adds `trace` to `table`, or names it among the left out when it holds no reading.
 void AddTrace(TKineticTable& table, TraceBuilder&& trace, const std::string& name);
+
+// A number as a person writes it: "60", "0.5".
+std::string ShortNumber(double value);
 
 // "1 row", "3 rows".
 std::string Counted(size_t count, std::string_view one, std::string_view many);

@@ -17,8 +17,9 @@ using Detector = size_t (*)(const TLayoutInput&, size_t, std::vector<TKineticTab
 
 // Tried in turn at each row: the layouts with the most telling headers first, so that a list of
 // wells or a plate matrix is never taken for times down the rows.
-constexpr std::array<Detector, 1> kDetectors = {
-    &DetectTimesDown,
+constexpr std::array<Detector, 6> kDetectors = {
+    &DetectCuvetteTraces, &DetectWellList,  &DetectPlateMatrices,
+    &DetectUntimedPlates, &DetectWellsDown, &DetectTimesDown,
 };
 
 // How much of a line a message quotes.

@@ -54,6 +54,18 @@ std::string AllNotes(const TFileTables& file) {
   return text;
 }
 
+// "A1 A2 ... H12": the wells of a plate, row by row.
+std::string Wells(int rows, int columns) {
+  std::string text;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 1; c <= columns; ++c) {
+      text += (text.empty() ? "" : " ") + std::string(1, static_cast<char>('A' + r)) +
+              std::to_string(c);
+    }
+  }
+  return text;
+}
+
 struct LayoutCase {
   const char* file;
   std::vector<std::string> tables;
@@ -102,6 +114,37 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"robot_cycle_log.txt",
                    {" | A1 A2 H12 | A1 4 0..1836 0.1..0.1375 | H12 4 0..1836 0.3..0.3 | "
                     "Cycle_Header=cycle number; Temp=temperature;"},
+                   {}},
+        LayoutCase{"wells_down_labels.csv",
+                   {"sfGFP | A1 A2 | A1 3 0..600.2 101..203 | A2 2 0..600.2 110..230 | "
+                    "Cycle Nr.=cycle number; Temp. [\u00b0C]=temperature; B1=no readings;",
+                    "OD600 | A1 A2 | A1 3 40.5..640.7 0.051..0.073 | A2 3 40.5..640.7 0.05..0.07 "
+                    "| Cycle Nr.=cycle number; Temp. [\u00b0C]=temperature; B1=no readings;"},
+                   {"2 cycles after the last reading", "A2: 1 reading marked 'OVER'"}},
+        LayoutCase{"wells_down_quoted_header.csv",
+                   {"Raw Data (365/407) | A1 A2 B1 | A1 3 0..240.99984 812..1010 | "
+                    "B1 3 0..240.99984 120..119 |"},
+                   {"hours"}},
+        LayoutCase{"wells_down_time_row.csv",
+                   {" | A1 A2 | A1 3 0..3603 0.071..0.215 | A2 3 0..3603 0.08..0.1 | "
+                    "Cycle=cycle number; Plate=plate number; Barcode=plate number;"},
+                   {}},
+        LayoutCase{"plate_per_time.txt",
+                   {"Plate1 | " + Wells(8, 12) +
+                    " | A1 3 0..120 1..2001 | H12 3 0..120 712..2712 | "
+                    "Temperature(\u00a1C)=temperature;"},
+                   {}},
+        LayoutCase{
+            "well_list.txt",
+            {"Actin 365/407 (Counts) | A1 A2 B1 | A1 3 0..600 4000..4200 | "
+             "B1 3 4..604 4002..4202 | Plate=plate number; Repeat=cycle number; Type=content;",
+             "Photo 450 (Counts) | A1 A2 B1 | A1 3 1.5..601.5 900..902 | "
+             "B1 3 5.5..605.5 900..902 | Plate=plate number; Repeat=cycle number; "
+             "Type=content;"},
+            {"own time"}},
+        LayoutCase{"cuvette_traces.txt",
+                   {" | D1 365:407(1) D1 365:407(2) | D1 365:407(1) 5 0..2 10000..11000 | "
+                    "D1 365:407(2) 4 1..4 9000..9300 |"},
                    {}}));
 
 }  // namespace
