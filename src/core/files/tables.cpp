@@ -1,0 +1,107 @@
+#include "core/files/tables.h"
+
+#include <array>
+#include <limits>
+
+#include "core/errors.h"
+#include "core/files/cell_rows.h"
+#include "core/files/file_bytes.h"
+#include "core/files/layouts.h"
+#include "core/files/text_encoding.h"
+
+namespace actinfit::files {
+
+namespace {
+
+using Detector = size_t (*)(const TLayoutInput&, size_t, std::vector<TKineticTable>&);
+
+// Tried in turn at each row: the layouts with the most telling headers first, so that a list of
+// wells or a plate matrix is never taken for times down the rows.
+constexpr std::array<Detector, 6> kDetectors = {
+    &DetectCuvetteTraces, &DetectWellList,  &DetectPlateMatrices,
+    &DetectUntimedPlates, &DetectWellsDown, &DetectTimesDown,
+};
+
+// How much of a line a message quotes.
+constexpr size_t kQuoted = 60;
+
+std::string Excerpt(const TCellRow& row) {
+  std::string text;
+  for (const std::string& cell : row.cells) {
+    if (!text.empty()) text += ' ';
+    text += cell;
+    if (text.size() > kQuoted) break;
+  }
+  if (text.size() > kQuoted) text = text.substr(0, kQuoted) + "...";
+  return "'" + text + "'";
+}
+
+// Finds the kinetic tables of one sheet of rows; `name` prefixes unnamed tables of a workbook.
+void FindTables(const std::vector<TCellRow>& rows, const TReadOptions& options,
+                std::vector<std::string>& refusals, std::vector<TKineticTable>& tables) {
+  const TLayoutInput in{rows, options, refusals};
+  size_t at = 0;
+  while (at < rows.size()) {
+    size_t next = at;
+    for (const Detector detect : kDetectors) {
+      next = detect(in, at, tables);
+      if (next > at) break;
+    }
+    at = next > at ? next : at + 1;
+  }
+}
+
+std::string NoTableMessage(const std::string& file, const std::vector<TCellRow>& rows,
+                           const std::vector<std::string>& refusals) {
+  std::string message = "'" + file + "' holds no kinetic table";
+  if (!refusals.empty()) {
+    message += ": ";
+    for (size_t k = 0; k < refusals.size() && k < 3; ++k) message += (k ? "; " : "") + refusals[k];
+    return message;
+  }
+  size_t lines = 0;
+  const TCellRow* firstNumbers = nullptr;
+  for (const TCellRow& row : rows) {
+    if (row.cells.empty()) continue;
+    ++lines;
+    if (firstNumbers == nullptr) {
+      for (const std::string& cell : row.cells) {
+        if (cell.find_first_of("0123456789") != std::string::npos) firstNumbers = &row;
+      }
+    }
+  }
+  if (lines == 0) return message + ": it holds no text";
+  message += " (no times down the rows or across over readings of wells)";
+  if (firstNumbers != nullptr) {
+    message += ": the first line with numbers, line " + std::to_string(firstNumbers->line) +
+               ", reads " + Excerpt(*firstNumbers);
+  }
+  return message;
+}
+
+}  // namespace
+
+TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
+                        const TReadOptions& options) {
+  if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    throw EInvalidInput("'" + fileName + "' is too large for a data file");
+  }
+  TFileTables found;
+  found.file = fileName;
+  std::string converted, note;
+  const std::string_view text = DecodeText(bytes, fileName, converted, &note);
+  if (!note.empty()) found.notes.push_back(note);
+  RefuseBinary(text, fileName);
+  std::vector<TCellRow> rows = SplitCellRows(text);
+  DropEmptyFirstColumn(rows);
+  std::vector<std::string> refusals;
+  FindTables(rows, options, refusals, found.tables);
+  if (found.tables.empty()) throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
+  return found;
+}
+
+TFileTables ReadTables(const std::string& path, const TReadOptions& options) {
+  return ParseTables(ReadFileBytes(path, false), path, options);
+}
+
+}  // namespace actinfit::files
