@@ -7,7 +7,6 @@
 #include "batch/output.h"
 #include "core/defaults.h"
 #include "core/errors.h"
-#include "core/files/gactin_header.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 
@@ -72,24 +71,22 @@ TSeries MakeSeries(const std::vector<TTrace>& traces, const TBatchOptions& optio
 
 }  // namespace
 
-std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces) {
-  std::vector<std::vector<TTrace>> files;
+std::vector<std::vector<TTrace>> TracesBySeries(const std::vector<TTrace>& traces) {
+  std::vector<std::vector<TTrace>> series;
   for (const TTrace& trace : traces) {
-    if (files.empty() || files.back().front().file != trace.file) files.emplace_back();
-    files.back().push_back(trace);
+    if (series.empty() || series.back().front().series != trace.series) series.emplace_back();
+    series.back().push_back(trace);
   }
-  return files;
+  return series;
 }
 
 double TraceGActin(const TTrace& trace, const TSettings& settings) {
-  if (const auto given = settings.gActinOf.find(trace.column); given != settings.gActinOf.end()) {
-    return given->second.uM;
+  for (const std::string& key : {trace.column, trace.well, std::to_string(trace.number)}) {
+    if (const auto given = settings.gActinOf.find(key); given != settings.gActinOf.end()) {
+      return given->second.uM;
+    }
   }
-  const std::string number = std::to_string(trace.number);
-  if (const auto given = settings.gActinOf.find(number); given != settings.gActinOf.end()) {
-    return given->second.uM;
-  }
-  if (const std::optional<double> header = GActinFromHeader(trace.column)) return *header;
+  if (trace.gActin) return *trace.gActin;
   throw EInvalidInput(trace.name +
                       ": no G-actin: its header names no concentration (\"1.5 uM\"); give it "
                       "with --g-actin-of COLUMN=UM or in the [g-actin] table of --config");
@@ -124,7 +121,7 @@ std::string GlobalTsvHeader() {
 }
 
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
-  const std::string file = TsvCell(traces.front().file);
+  const std::string file = TsvCell(traces.front().series);
   if (!result.fit) {
     return file + std::string(kColumns - 1, '\t') + TsvCell(result.failure) + '\n';
   }
@@ -155,6 +152,9 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
                                   const TBatchOptions& options) {
   nlohmann::ordered_json object;
   object["file"] = traces.front().file;
+  if (traces.front().series != traces.front().file) {
+    object["table"] = traces.front().series.substr(traces.front().file.size() + 1);
+  }
   object["method"] = "global";
   object["scaling"] = options.scaling == TScaling::SharedBrightness ? "brightness" : "amplitude";
   object["fit_tshift"] = options.fitTShift;

@@ -72,8 +72,51 @@ void Flush() {
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view text) {
+  std::string valid;
+  valid.reserve(text.size());
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = byte(i);
+    // The length of the sequence a lead byte starts, and the range of its second byte (which
+    // rules out overlong forms, surrogates and code points above U+10FFFF).
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead < 0x80) {
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    bool whole = length > 0 && i + length <= text.size();
+    for (size_t k = 1; whole && k < length; ++k) {
+      const unsigned char next = byte(i + k);
+      whole = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+    }
+    if (whole) {
+      valid.append(text.substr(i, length));
+      i += length;
+    } else {
+      valid += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return valid;
+}
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 std::string TsvCell(std::string_view text) {
-  std::string cell(text);
+  std::string cell = ValidUtf8(text);
   bool replaced = false;
   for (char& c : cell) {
     if (c == '\t' || c == '\n' || c == '\r') {
@@ -180,6 +223,9 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
   object["file"] = trace.file;
   if (!trace.column.empty()) object["column"] = trace.column;
   object["points"] = std::min(trace.time.size(), trace.readings.size());
+  if (!trace.column.empty()) {
+    object["g_actin"] = trace.gActin.value_or(options.settings.gActin);
+  }
   object["settings"] = SettingsJson(options);
   object["ok"] = result.failure.empty();
   if (options.method == TMethod::Series) {
@@ -208,7 +254,7 @@ TOutput::TOutput(const TBatchOptions& options) : options_(options) {
 
 void TOutput::Write(const TTrace& trace, const TTraceResult& result) {
   if (options_.json) {
-    Put((first_ ? "\n" : ",\n") + TraceJson(trace, result, options_).dump());
+    Put((first_ ? "\n" : ",\n") + JsonText(TraceJson(trace, result, options_)));
   } else {
     Put(TsvLines(trace, result, options_.method, options_.intervals));
   }

@@ -118,13 +118,20 @@ void CheckStepCounts(const std::vector<TTrace>& traces, const TBatchOptions& opt
   }
 }
 
+void CheckSelection(const std::vector<TTrace>& traces) {
+  const bool noneChosen = std::all_of(traces.begin(), traces.end(),
+                                      [](const TTrace& trace) { return trace.nothingChosen; });
+  if (noneChosen && !traces.empty()) throw EInvalidInput(traces.front().failure);
+}
+
 void CheckColumnNames(const std::vector<TTrace>& traces, const TSettings& settings) {
   for (const TTrace& trace : traces) {
-    if (trace.column.empty()) return;  // a file not read: its columns are unknown
+    if (!trace.failure.empty()) return;  // a file not read: its columns are unknown
   }
   for (const auto& [column, given] : settings.gActinOf) {
     const bool named = std::any_of(traces.begin(), traces.end(), [&](const TTrace& trace) {
-      return trace.column == column || std::to_string(trace.number) == column;
+      return trace.column == column || trace.well == column ||
+             std::to_string(trace.number) == column;
     });
     if (named) continue;
     std::string columns;

@@ -24,6 +24,10 @@ void CheckTraceSteps(const TTrace& trace, const TBatchOptions& options);
 // then no run could use the time step.
 void CheckStepCounts(const std::vector<TTrace>& traces, const TBatchOptions& options);
 
+// EInvalidInput with the first file's message when --table, --wells and --exclude keep no trace
+// of any file: no run could use them.
+void CheckSelection(const std::vector<TTrace>& traces);
+
 // EInvalidInput naming the setting when a G-actin given for a column (--g-actin-of, the
 // [g-actin] table) matches no readings column's header or number in any file. Nothing is
 // checked when a file could not be read: its columns are unknown.

@@ -169,13 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
         TProcessCase{"EpochTimesAloneAreRefused", "--method calculate EPOCH", "", 2,
                      "actinfit-batch: EPOCH:B1" + kStep.substr(0, kStep.size() - 1), 0, 0},
         // Series messages name the file and the column.
-        TProcessCase{"EmptySecondColumn", "--method global GAP", "", 1,
-                     "'GAP': column 3 ('D2 3 uM') holds no readings: every cell is empty or "
-                     "marks a missing reading.",
-                     2, 31},
+        TProcessCase{"EmptySecondColumn", "--method global GAP", "", 0,
+                     "GAP: 'D2' left out (no readings)", 1 + 2 + 1, 31},
         TProcessCase{"TooFewPointsNamed", "--method global SHORT", "", 1,
-                     "SHORT:E1 1 uM (1 uM): too few points (3; its 5 refined parameters need 6)", 2,
-                     31},
+                     "SHORT:E1 (1 uM): too few points (3; its 5 refined parameters need 6)", 2, 31},
         // What no run can use, refused up front.
         TProcessCase{"ZeroGActinOfAColumn", "--method global --g-actin-of A1=0 BARE", "", 2,
                      "actinfit-batch: --g-actin-of A1: G-actin 0: the concentration must be above "
