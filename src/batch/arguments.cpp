@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "batch/output.h"
 #include "batch/settings_checks.h"
 #include "core/errors.h"
 #include "core/version.h"
@@ -26,7 +27,7 @@ int32_t DefaultJobs() {
 }
 
 int BadArguments(const std::string& message) {
-  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  std::fprintf(stderr, "actinfit-batch: %s\n", ValidUtf8(message).c_str());
   return 2;
 }
 

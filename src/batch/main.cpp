@@ -26,7 +26,7 @@ using namespace actinfit::batch;
 namespace {
 
 int Failed(const std::string& message, int exitCode) {
-  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  std::fprintf(stderr, "actinfit-batch: %s\n", ValidUtf8(message).c_str());
   return exitCode;
 }
 

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "batch/messages.h"
+#include "batch/output.h"
 #include "batch/trace_notes.h"
 #include "core/errors.h"
 #include "core/files/gactin_header.h"
@@ -111,7 +112,9 @@ std::vector<TTrace> LoadTraces(const std::vector<std::string>& files, const TLoa
 
 void PrintNotes(const std::vector<TTrace>& traces) {
   for (const TTrace& trace : traces) {
-    for (const std::string& note : trace.notes) std::fprintf(stderr, "%s\n", note.c_str());
+    for (const std::string& note : trace.notes) {
+      std::fprintf(stderr, "%s\n", ValidUtf8(note).c_str());
+    }
   }
 }
 
