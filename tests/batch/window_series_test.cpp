@@ -101,13 +101,16 @@ class WindowSeriesTest : public WindowTest {
                 {"--method", "global", "--json", "-j", "1", file});
     QVERIFY(batch.waitForFinished(120000));
     QCOMPARE(batch.exitCode(), 0);
-    const QJsonArray fitted =
-        QJsonDocument::fromJson(batch.readAllStandardOutput()).array()[0]["traces"].toArray();
+    const QJsonArray fitted = QJsonDocument::fromJson(batch.readAllStandardOutput())
+                                  .array()[0]
+                                  .toObject()[QStringLiteral("traces")]
+                                  .toArray();
     QCOMPARE(fitted.size(), 4);
     for (int row = 0; row < 4; ++row) {
       const double inWindow = ParseReal(traces.item(row, kColTShift)->text().toStdString());
       QCOMPARE(inWindow, kDefaultSeriesTShift);
-      QCOMPARE(fitted[row]["tshift"].toDouble(), inWindow);  // not refined without --fit-tshift
+      QCOMPARE(fitted[row].toObject()[QStringLiteral("tshift")].toDouble(),
+               inWindow);  // not refined without --fit-tshift
     }
   }
 };
