@@ -1,5 +1,7 @@
 #include "batch/inspect.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 

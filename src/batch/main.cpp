@@ -88,6 +88,7 @@ int RunBatch(const TBatchOptions& options) {
     traces = LoadTraces(options.files, LoadOptions(options));
     CheckSelection(traces);
     CheckColumnNames(traces, options.settings);
+    CheckOneGActinUsed(traces, options);
     CheckStepCounts(traces, options);
   } catch (const EInvalidInput& error) {
     return Failed(error.what(), 2);

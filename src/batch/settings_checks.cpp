@@ -38,7 +38,8 @@ void CheckUsed(const TSettings& settings, TMethod method) {
   if (method == TMethod::Global && !settings.gActinFrom.empty()) {
     throw EInvalidInput(settings.gActinFrom +
                         ": --method global takes each trace's G-actin from --g-actin-of, the "
-                        "[g-actin] table of --config or the column's header, never one for all");
+                        "[g-actin] table of --config, --plate-map or the well's header, never "
+                        "one for all");
   }
   if (method != TMethod::Global && !settings.gActinOf.empty()) {
     throw EInvalidInput(settings.gActinOf.begin()->second.where +
@@ -122,6 +123,16 @@ void CheckSelection(const std::vector<TTrace>& traces) {
   const bool noneChosen = std::all_of(traces.begin(), traces.end(),
                                       [](const TTrace& trace) { return trace.nothingChosen; });
   if (noneChosen && !traces.empty()) throw EInvalidInput(traces.front().failure);
+}
+
+void CheckOneGActinUsed(const std::vector<TTrace>& traces, const TBatchOptions& options) {
+  if (options.method == TMethod::Global || options.settings.gActinFrom.empty()) return;
+  for (const TTrace& trace : traces) {
+    if (!trace.failure.empty() || !trace.gActin) return;
+  }
+  throw EInvalidInput(options.settings.gActinFrom +
+                      ": every well has its own G-actin, from --plate-map or its header; none "
+                      "would use this one");
 }
 
 void CheckColumnNames(const std::vector<TTrace>& traces, const TSettings& settings) {

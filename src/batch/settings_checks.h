@@ -28,6 +28,10 @@ void CheckStepCounts(const std::vector<TTrace>& traces, const TBatchOptions& opt
 // of any file: no run could use them.
 void CheckSelection(const std::vector<TTrace>& traces);
 
+// EInvalidInput naming --g-actin (or the settings file's g-actin) when every trace has a G-actin
+// of its own (TTrace::gActin), for the methods of one trace: no run would read it.
+void CheckOneGActinUsed(const std::vector<TTrace>& traces, const TBatchOptions& options);
+
 // EInvalidInput naming the setting when a G-actin given for a column (--g-actin-of, the
 // [g-actin] table) matches no readings column's header or number in any file. Nothing is
 // checked when a file could not be read: its columns are unknown.

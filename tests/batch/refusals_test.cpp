@@ -132,19 +132,23 @@ INSTANTIATE_TEST_SUITE_P(
                      0, 0},
         TProcessCase{"OneGActinForASeries", "--method global --g-actin 3 PLATE", "", 2,
                      "actinfit-batch: --g-actin: --method global takes each trace's G-actin from "
-                     "--g-actin-of, the [g-actin] table of --config or the column's header, "
-                     "never one for all",
+                     "--g-actin-of, the [g-actin] table of --config, --plate-map or the well's "
+                     "header, never one for all",
                      0, 0},
         TProcessCase{"OneGActinForASeriesFromConfig", "--method global --config CONFIG PLATE",
                      "g-actin = 3\n", 2,
                      "actinfit-batch: CONFIG: g-actin: --method global takes each trace's "
-                     "G-actin from --g-actin-of, the [g-actin] table of --config or the column's "
-                     "header, never one for all",
+                     "G-actin from --g-actin-of, the [g-actin] table of --config, --plate-map or "
+                     "the well's header, never one for all",
                      0, 0},
         TProcessCase{"ColumnGActinForOneTrace", "--method fit --config CONFIG PLATE",
                      "[g-actin]\n\"A1 1.5 uM\" = 3\n", 2,
                      "actinfit-batch: CONFIG: g-actin.A1 1.5 uM: the G-actin of single columns "
                      "needs --method global",
+                     0, 0},
+        TProcessCase{"OneGActinNoWellReads", "--method calculate --g-actin 3 PLATE", "", 2,
+                     "actinfit-batch: --g-actin: every well has its own G-actin, from "
+                     "--plate-map or its header; none would use this one",
                      0, 0},
         // Numbers count the readings columns from 1.
         TProcessCase{"ColumnsByNumber",

@@ -275,13 +275,13 @@ TEST_F(TablesTest, PlateMapAndHeadersGiveEachWellItsGActin) {
             std::to_string(60 + 2 * rise) + "\t" + std::to_string(70 + 3 * rise) + "\n";
   }
   const std::string plate = FileOf("=" + text, "plate.tsv");
-  const std::string map = FileOf("=well,G-actin (uM),label\nA01,1.5,low\nb1,12,high\n", "map.csv");
+  const std::string map = FileOf("=well,G-actin (uM),label\nA01,1.5,low\na2,12,high\n", "map.csv");
   const TBatchRun run =
       Run("--method calculate --json --g-actin 4 --plate-map " + map + " " + plate);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const nlohmann::json traces = nlohmann::json::parse(run.out);
   ASSERT_EQ(traces.size(), 3u);
-  const double gActin[] = {1.5, 3, 12};
+  const double gActin[] = {1.5, 12, 4};  // the map's, the map's over the header's, --g-actin
   for (size_t w = 0; w < 3; ++w) {
     EXPECT_EQ(traces[w]["g_actin"].get<double>(), gActin[w]) << w;
     TModel m(static_cast<int32_t>(time.size()));
@@ -295,11 +295,14 @@ TEST_F(TablesTest, PlateMapAndHeadersGiveEachWellItsGActin) {
     EXPECT_EQ(traces[w]["error"].get<double>(), Evaluate(m)) << w;
   }
 
-  // Without the map, A1 takes --g-actin and B1 too; a bad line of the map is refused.
-  const TBatchRun plain = Run("--method calculate --json --g-actin 4 " + plate);
+  // Without the map, A2 takes its header's, A1 and B1 the default; a bad line of the map is
+  // refused.
+  const TBatchRun plain = Run("--method calculate --json " + plate);
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
-  EXPECT_EQ(nlohmann::json::parse(plain.out)[0]["g_actin"].get<double>(), 4);
-  EXPECT_EQ(nlohmann::json::parse(plain.out)[2]["g_actin"].get<double>(), 4);
+  const nlohmann::json defaults = nlohmann::json::parse(plain.out);
+  EXPECT_EQ(defaults[0]["g_actin"].get<double>(), 6);
+  EXPECT_EQ(defaults[1]["g_actin"].get<double>(), 3);
+  EXPECT_EQ(defaults[2]["g_actin"].get<double>(), 6);
   const std::string bad = FileOf("=well,uM\nA1,1.5\nA2,none\n", "bad.csv");
   const TBatchRun refused = Run("--method calculate --plate-map " + bad + " " + plate);
   EXPECT_EQ(refused.exitCode, 2);
