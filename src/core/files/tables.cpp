@@ -66,7 +66,9 @@ std::string NoTableMessage(const std::string& file, const std::vector<TCellRow>&
     ++lines;
     if (firstNumbers == nullptr) {
       for (const std::string& cell : row.cells) {
-        if (cell.find_first_of("0123456789") != std::string::npos) firstNumbers = &row;
+        double value = 0;
+        bool clock = false;
+        if (ReadTimeCell(cell, 1, value, clock)) firstNumbers = &row;
       }
     }
   }
