@@ -33,7 +33,7 @@ std::string Excerpt(const TCellRow& row) {
     text += cell;
     if (text.size() > kQuoted) break;
   }
-  if (text.size() > kQuoted) text = text.substr(0, kQuoted) + "...";
+  if (text.size() > kQuoted) text = std::string(Utf8Prefix(text, kQuoted)) + "...";
   return "'" + text + "'";
 }
 
