@@ -75,7 +75,7 @@ TLoadOptions LoadOptions(const TBatchOptions& options) {
   load.read.intervalSeconds = options.interval;
   if (!options.plateMap.empty()) {
     for (const auto& [well, entry] : files::ReadPlateMap(options.plateMap)) {
-      load.plateMap[well] = entry.gActin;
+      load.plateMap[well] = entry.gActinUm;
     }
   }
   return load;

@@ -38,7 +38,7 @@ std::string AtLine(const std::string& fileName, int32_t line) {
 
 std::string Excerpt(std::string_view text) {
   std::string quoted(1, '\'');
-  quoted.append(text.substr(0, kQuotedLine)).append(text.size() > kQuotedLine ? "...'" : "'");
+  quoted.append(Utf8Prefix(text, kQuotedLine)).append(text.size() > kQuotedLine ? "...'" : "'");
   return quoted;
 }
 

@@ -93,13 +93,18 @@ size_t DetectTimesDown(const TLayoutInput& in, size_t at, std::vector<TKineticTa
   } else {
     if (at + 1 >= rows.size()) return at;
     frame = FrameOfHeader(rows[at]);
-    if (frame.secondsPerUnit == 0) {
+    const bool unknownUnit = frame.secondsPerUnit == 0;
+    if (unknownUnit) frame.secondsPerUnit = 1;
+    if (!IsDataRow(rows[at + 1], frame, true)) return at;
+    if (unknownUnit) {
+      // The table is there, but its times cannot be read: it is left out, and said.
       in.refusals.push_back("line " + std::to_string(rows[at].line) + ": the time column '" +
                             rows[at].cells[frame.timeColumn] +
                             "' names a unit of time that is none of s, min and h");
-      return at;
+      size_t end = at + 1;
+      while (end < rows.size() && IsDataRow(rows[end], frame, false)) ++end;
+      return end;
     }
-    if (!IsDataRow(rows[at + 1], frame, true)) return at;
     withHeader = true;
   }
   const size_t first = at + (withHeader ? 1 : 0);

@@ -1,5 +1,4 @@
-// A plate map: the G-actin concentration of each well, as a user writes it in a spreadsheet and
-// saves it as CSV (columns well, G-actin in uM, an optional label; a header line allowed).
+// A plate map: the G-actin of each well, as a user writes it beside a plate-reader run.
 #pragma once
 
 #include <map>
@@ -9,18 +8,16 @@
 namespace actinfit::files {
 
 struct TPlateMapEntry {
-  double gActin = 0;  // uM
-  std::string label;
+  double gActinUm = 0;
+  std::string label;  // optional, as the map gives it
 };
 
-// The wells of the map by their name as a plate writes it ("A01" and "a1" read as "A1").
-// Cells are separated by commas, semicolons or tabs; a semicolon- or tab-separated map may use
-// a decimal comma. Raises EInvalidInput naming the file and the line: a well that is none, a
-// concentration that is no number above 0, a well given twice, a map without any well.
-std::map<std::string, TPlateMapEntry> ParsePlateMap(std::string_view text,
+// Reads lines "well, G-actin in µM[, label]" (comma, semicolon or tab between; a header line
+// and lines starting with '#' skipped; "A01" read as "A1"). Raises EInvalidInput naming the
+// file and the line for a well that is none, a G-actin that is no positive number, a well
+// named twice, or a map without any well.
+std::map<std::string, TPlateMapEntry> ParsePlateMap(std::string_view bytes,
                                                     const std::string& fileName);
-
-// The same for the file at `path`, in any of the encodings data files come in.
 std::map<std::string, TPlateMapEntry> ReadPlateMap(const std::string& path);
 
 }  // namespace actinfit::files

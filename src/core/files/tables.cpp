@@ -8,6 +8,7 @@
 #include "core/files/file_bytes.h"
 #include "core/files/layouts.h"
 #include "core/files/text_encoding.h"
+#include "core/files/xlsx_sheets.h"
 
 namespace actinfit::files {
 
@@ -32,7 +33,7 @@ std::string Excerpt(const TCellRow& row) {
     text += cell;
     if (text.size() > kQuoted) break;
   }
-  if (text.size() > kQuoted) text = text.substr(0, kQuoted) + "...";
+  if (text.size() > kQuoted) text = std::string(Utf8Prefix(text, kQuoted)) + "...";
   return "'" + text + "'";
 }
 
@@ -66,7 +67,9 @@ std::string NoTableMessage(const std::string& file, const std::vector<TCellRow>&
     ++lines;
     if (firstNumbers == nullptr) {
       for (const std::string& cell : row.cells) {
-        if (cell.find_first_of("0123456789") != std::string::npos) firstNumbers = &row;
+        double value = 0;
+        bool clock = false;
+        if (ReadTimeCell(cell, 1, value, clock)) firstNumbers = &row;
       }
     }
   }
@@ -88,20 +91,41 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
   }
   TFileTables found;
   found.file = fileName;
+  std::vector<std::string> refusals;
+  if (LooksLikeWorkbook(bytes)) {
+    for (TSheetRows& sheet : ReadWorkbookSheets(bytes, fileName)) {
+      DropEmptyFirstColumn(sheet.rows);
+      const size_t before = found.tables.size();
+      FindTables(sheet.rows, options, refusals, found.tables);
+      for (size_t k = before; k < found.tables.size(); ++k) {
+        if (found.tables[k].name.empty()) found.tables[k].name = sheet.name;
+      }
+      if (found.tables.size() == before) {
+        found.notes.push_back("sheet '" + sheet.name + "' holds no kinetic table");
+      }
+    }
+    if (found.tables.empty()) {
+      std::string message = "'" + fileName + "' holds no kinetic table in any sheet";
+      for (size_t k = 0; k < refusals.size() && k < 3; ++k)
+        message += (k ? "; " : ": ") + refusals[k];
+      throw EInvalidInput(message);
+    }
+    return found;
+  }
   std::string converted, note;
   const std::string_view text = DecodeText(bytes, fileName, converted, &note);
   if (!note.empty()) found.notes.push_back(note);
   RefuseBinary(text, fileName);
   std::vector<TCellRow> rows = SplitCellRows(text);
   DropEmptyFirstColumn(rows);
-  std::vector<std::string> refusals;
   FindTables(rows, options, refusals, found.tables);
   if (found.tables.empty()) throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
   return found;
 }
 
 TFileTables ReadTables(const std::string& path, const TReadOptions& options) {
-  return ParseTables(ReadFileBytes(path, false), path, options);
+  const bool workbook = path.size() >= 5 && (path.ends_with(".xlsx") || path.ends_with(".XLSX"));
+  return ParseTables(ReadFileBytes(path, !workbook), path, options);
 }
 
 }  // namespace actinfit::files

@@ -20,6 +20,9 @@ inline constexpr size_t kEncodingBlock = size_t{1} << 16;
 std::string_view DecodeText(std::string_view bytes, const std::string& fileName,
                             std::string& converted, std::string* note = nullptr);
 
+// At most `most` bytes of UTF-8 `text`, never ending inside a letter.
+std::string_view Utf8Prefix(std::string_view text, size_t most);
+
 // Refuses what is no text: a NUL or a control character other than tab, line and page ends
 // (and the old end-of-file mark), as in pictures and archives; the message names the line.
 void RefuseBinary(std::string_view text, const std::string& fileName);

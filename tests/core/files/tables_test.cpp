@@ -149,3 +149,129 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace actinfit::files
+
+namespace actinfit::files {
+namespace {
+
+struct TextCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> tables;
+  std::string note = {};
+};
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ReadsText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ReadsText, AsTheInstrumentMeantIt) {
+  const TextCase& c = GetParam();
+  const TFileTables found = ParseTables(c.bytes, "f.txt");
+  std::vector<std::string> tables;
+  for (const TKineticTable& table : found.tables) tables.push_back(Describe(table));
+  EXPECT_EQ(tables, c.tables);
+  if (!c.note.empty())
+    EXPECT_NE(AllNotes(found).find(c.note), std::string::npos) << AllNotes(found);
+}
+
+// UTF-16 little endian with its mark, as some installations write their exports.
+std::string Utf16Le(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadsText,
+    ::testing::Values(
+        // A setting above a tab table with a unit of time: neither splits the table at blanks.
+        TextCase{"SettingAboveTable",
+                 "Gain: 100\nTime [min]\tA1 well one\tA2\n0\t1\t2\n1\t3\t4\n",
+                 {" | A1 A2 | A1 2 0..60 1..3 | A2 2 0..60 2..4 |"},
+                 "minutes"},
+        TextCase{"DateAboveTable",
+                 "Date: 1/12/2026 10:00\n\nTime\tA1\tA2\n0:00:10\t1\t2\n0:00:20\t3\t4\n",
+                 {" | A1 A2 | A1 2 10..20 1..3 | A2 2 10..20 2..4 |"}},
+        // "µM" and "°" in the code page: the header arrives as UTF-8.
+        TextCase{
+            "Windows1252Header",
+            "Time\tT\xB0 Read 1\tA1 1,5 \xB5M\n0\t25\t10\n30\t25\t11\n",
+            {"Read 1 | A1 | A1 2 0..30 10..11 | A1 2 0..30 10..11 | T\u00b0 Read 1=temperature;"},
+            "Windows-1252"},
+        TextCase{"Utf16WithMark",
+                 Utf16Le("Time(hh:mm:ss)\tTemperature(\xA1"
+                         "C)\tA1\r\n0:00\t25\t1,5\r\n"
+                         "1:00:00\t25\t2,5\r\n"),
+                 {" | A1 | A1 2 0..3600 1.5..2.5 | A1 2 0..3600 1.5..2.5 | "
+                  "Temperature(\u00a1C)=temperature;"}},
+        TextCase{"BlanksWithoutHeader",
+                 "0 1.5 2\n1 1.6 2.1\n2 1.7 2.2\n",
+                 {" | column 2 column 3 | column 2 3 0..2 1.5..1.7 | column 3 3 0..2 2..2.2 |"}},
+        // Hours past a day, and fractions of a second.
+        TextCase{"LongAndFastClocks",
+                 "Time;A1\n92:47:31;1\n92:47:31,250;2\n",
+                 {" | A1 | A1 2 334051..334051.25 1..2 | A1 2 334051..334051.25 1..2 |"}},
+        // One word for no reading drops the reading of that well only.
+        TextCase{"MarksDropOneWell",
+                 "t,A1,A2,A3\n0,1,Sat.,#VALUE!\n1,2,3,4\n2,?????,>4200.000,5\n",
+                 {" | A1 A2 A3 | A1 2 0..1 1..2 | A3 2 1..2 4..5 |"},
+                 "A2: 2 readings marked 'Sat.', '>4200.000'"}));
+
+TEST(ReadsText, PlatesWithoutTimesNeedTheInterval) {
+  const std::string bytes = Slurp("plates_without_times.txt");
+  try {
+    ParseTables(bytes, "plates.txt");
+    FAIL() << "read without times";
+  } catch (const EInvalidInput& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'plates.txt' holds no kinetic table: line 3: 3 plates numbered 'Reading: 1' hold "
+              "no times: give the interval between reads");
+  }
+  const TFileTables found = ParseTables(bytes, "plates.txt", TReadOptions{60.0});
+  ASSERT_EQ(found.tables.size(), 1u);
+  EXPECT_EQ(Describe(found.tables[0]),
+            "Plate 1 - Wavelength: 600 | " + Wells(8, 12) +
+                " | A1 3 0..120 0.06..0.08 | H12 3 0..120 0.068..0.088 |");
+}
+
+struct RefusalCase {
+  const char* name;
+  std::string bytes;
+  std::string message;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RefusesText : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusesText, NamingTheFileAndWhatItHolds) {
+  try {
+    ParseTables(GetParam().bytes, "f.txt");
+    FAIL() << "no refusal";
+  } catch (const EInvalidInput& e) {
+    EXPECT_EQ(std::string(e.what()), GetParam().message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusesText,
+    ::testing::Values(
+        RefusalCase{"Empty", "", "'f.txt' holds no kinetic table: it holds no text"},
+        RefusalCase{"Binary", std::string("0 1\n\x89PNG\0\x01", 10),
+                    "'f.txt' is not a text file (line 2 holds binary data)"},
+        RefusalCase{"EndpointMatrix", "Read 1\n\t1\t2\t3\nA\t0.1\t0.2\t0.3\nB\t0.4\t0.5\t0.6\n",
+                    "'f.txt' holds no kinetic table (no times down the rows or across over "
+                    "readings of wells): the first line with numbers, line 2, reads '1 2 3'"},
+        RefusalCase{"NoReadings", "Time\tA1\tA2\n0:00:00\n0:00:00\t\t\n",
+                    "'f.txt' holds no kinetic table (no times down the rows or across over "
+                    "readings of wells): the first line with numbers, line 2, reads '0:00:00'"},
+        RefusalCase{"UnknownUnit", "Time [fortnights]\tA1\n0\t1\n1\t2\n",
+                    "'f.txt' holds no kinetic table: line 1: the time column 'Time [fortnights]' "
+                    "names a unit of time that is none of s, min and h"}));
+
+}  // namespace
+}  // namespace actinfit::files
