@@ -44,6 +44,12 @@ inline constexpr int32_t kDefaultIterations = 100;  // a fit's limit, an estimat
 inline constexpr int32_t kDefaultShowEvery = 10;    // a fit's iterations between reports
 inline constexpr int32_t kDefaultSeriesRuns = 100;  // estimation + fit runs of a series
 
+// The readouts' constants: the critical concentration of ATP-actin at barbed ends (uM) and the
+// barbed-end association rate of Mg-ATP-actin (uM-1s-1), as measured by electron microscopy of
+// elongating filaments and quoted throughout the pyrene literature.
+inline constexpr double kDefaultCc = 0.1;
+inline constexpr double kDefaultKPlus = 11.6;
+
 // Param, Min, Max, Fit, Init and Dt of `model` as the window's default fields give them.
 void SetDefaultFields(TModel& model);
 
