@@ -12,6 +12,7 @@
 #include "batch/ordered_pool.h"
 #include "batch/output.h"
 #include "batch/progress.h"
+#include "batch/readouts.h"
 #include "batch/settings_checks.h"
 #include "batch/traces.h"
 #include "core/errors.h"
@@ -67,6 +68,10 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
 
 int RunBatch(const TBatchOptions& options) {
   const std::vector<TTrace> traces = LoadTraces(options.files);
+  if (options.method == TMethod::Readouts) {
+    PrintNotes(traces);
+    return RunReadouts(traces, options);
+  }
   try {
     CheckStepCounts(traces, options);
   } catch (const EInvalidInput& error) {

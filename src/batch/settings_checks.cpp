@@ -17,7 +17,7 @@ std::string Text(double value) {
 }
 
 bool Searches(TMethod method) {
-  return method != TMethod::Calculate;
+  return method != TMethod::Calculate && method != TMethod::Readouts;
 }
 
 }  // namespace

@@ -295,7 +295,7 @@ TActinReadouts ActinReadouts(const TReadouts& readouts, double gActin,
     a.Message = "No barbed ends: k+ is not positive.";
   } else {
     const double polymer = gActin - constants.Cc;
-    a.ElongationRate = polymer * readouts.SlopeAtHalf / readouts.Amplitude;
+    a.ElongationRate = polymer * readouts.SlopeAtHalf / std::fabs(readouts.Amplitude);
     const double monomerAtHalf = gActin - polymer / 2;
     a.BarbedEnds =
         1000 * std::fabs(a.ElongationRate) / (constants.KPlus * (monomerAtHalf - constants.Cc));

@@ -60,7 +60,7 @@ struct TActinReadouts {
 double PolymerAt(double fraction, double gActin, double cc);
 
 // The elongation rate and barbed ends at the half-time: rate = (G - Cc) x SlopeAtHalf /
-// Amplitude, ends = rate / (k+ (G(t1/2) - Cc)) with G(t1/2) = G - (G - Cc) / 2. Not Ok without
+// |Amplitude|, ends = |rate| / (k+ (G(t1/2) - Cc)) with G(t1/2) = G - (G - Cc) / 2. Not Ok without
 // readouts, or with a G-actin that is not above Cc.
 TActinReadouts ActinReadouts(const TReadouts& readouts, double gActin,
                              const TReadoutConstants& constants);
