@@ -25,8 +25,8 @@
 #include "app/support/field_text.h"
 #include "app/support/pane_fill.h"
 #include "app/support/pane_lines.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 
 namespace actinfit {
 
@@ -78,6 +78,7 @@ void TfmMain::SaveResults(const QString& path) {
   source.gActin = model_->Init[0];
   source.dt = model_->Dt;
   source.savedAt = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+  source.readouts = ReadoutLines();
   SaveFile(path, QByteArray::fromStdString(
                      ResultsFileText(ReadLines(*ui_.mResults), source, probedSeparator_)));
 }

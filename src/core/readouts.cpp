@@ -144,9 +144,24 @@ bool StillRising(const TPoints& p, int32_t from, double rise) {
 // either had to be taken from the trace's ends.
 void BaselineAndPlateau(const TPoints& p, const TRiseShape& shape, TReadouts& r) {
   const int32_t n = p.Size();
-  const int32_t before = shape.FirstAtLeast(0.05);
-  const int32_t after = shape.AfterLastBelow(0.95);
+  int32_t before = shape.FirstAtLeast(0.05);
+  int32_t after = shape.AfterLastBelow(0.95);
+  // A rise's tails reach far: keep off them by half the way from 5 % to the middle, where
+  // enough points remain.
   const int32_t ends = 3;
+  const int32_t middle = std::min(shape.FirstAtLeast(0.5), n - 1);
+  if (before < n && before < middle) {
+    const double cut = p.t[before] - (p.t[middle] - p.t[before]) / 2;
+    const auto kept =
+        static_cast<int32_t>(std::lower_bound(p.t.begin(), p.t.end(), cut) - p.t.begin());
+    if (kept >= 2 * ends) before = kept;
+  }
+  if (after > 0 && after - 1 > middle) {
+    const double cut = p.t[after - 1] + (p.t[after - 1] - p.t[middle]) / 2;
+    const auto kept =
+        static_cast<int32_t>(std::upper_bound(p.t.begin(), p.t.end(), cut) - p.t.begin());
+    if (n - kept >= 2 * ends) after = kept;
+  }
   r.Baseline = before >= ends ? MedianOf(p.y, 0, before) : MedianOf(p.y, 0, ends);
   r.Plateau = n - after >= ends ? MedianOf(p.y, after, n) : MedianOf(p.y, n - ends, n);
   r.Message.clear();
