@@ -25,11 +25,12 @@
 #include "app/files/save_file.h"
 #include "app/main_window.h"
 #include "app/series/series_chart.h"
+#include "app/series/series_readouts.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 #include "core/files/gactin_header.h"
 #include "core/series_curves.h"
 
@@ -99,12 +100,14 @@ void TfmSeries::BuildControls() {
   topLayout->addWidget(BuildRates());
   topLayout->addLayout(fitButtons);
 
+  scaling_ = new TReadoutScalingView(this);
   auto* bottom = new QSplitter(Qt::Horizontal);
   bottom->addWidget(chart_);
+  bottom->addWidget(scaling_);
   bottom->addWidget(mReport_);
   bottom->setStretchFactor(0, 2);
   bottom->setStretchFactor(1, 3);
-  bottom->setSizes({360, 720});
+  bottom->setSizes({360, 320, 560});
   auto* split = new QSplitter(Qt::Vertical);
   split->addWidget(top);
   split->addWidget(bottom);
@@ -161,6 +164,7 @@ void TfmSeries::ConnectHandlers() {
   // An edited trace makes the last fit's per-trace values stale.
   connect(tbTraces_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!Running() && item->column() == kColGActin && fit_) ClearTraceResults(*tbTraces_);
+    if (item->column() == kColGActin) RefreshReadouts();
   });
 }
 
@@ -178,6 +182,7 @@ void TfmSeries::AddFile(const QString& path) {
     AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
                    shift);
   }
+  RefreshReadouts();
 }
 
 void TfmSeries::AddMainWindowData() {
@@ -190,6 +195,7 @@ void TfmSeries::AddMainWindowData() {
   shift.TShiftMax = m.Max[TShift];
   sources_.push_back({main_.DataSource(), m.Time, m.Data});
   AppendTraceRow(*tbTraces_, sources_.back().name, SeriesNumber(m.Init[0]), shift);
+  RefreshReadouts();
 }
 
 void TfmSeries::RemoveSelected() {
@@ -204,6 +210,7 @@ void TfmSeries::RemoveSelected() {
     tbTraces_->removeRow(r);
     sources_.erase(sources_.begin() + r);
   }
+  RefreshReadouts();
 }
 
 TSeries TfmSeries::ReadSeries() const {
@@ -328,7 +335,17 @@ QString TfmSeries::ReportText() const {
 
 void TfmSeries::SaveResults(const QString& path) {
   if (!fit_) throw EInvalidInput("There is no series fit to save yet");
-  SaveFile(path, SeriesResultsTable(*fitted_, *fit_, SourceNames()).toUtf8());
+  const QString readouts =
+      SeriesReadoutsTable(TableReadouts(*tbTraces_, sources_), SourceNames(), readoutConstants_);
+  SaveFile(path,
+           (SeriesResultsTable(*fitted_, *fit_, SourceNames()) + QStringLiteral("\n") + readouts)
+               .toUtf8());
+}
+
+void TfmSeries::RefreshReadouts() {
+  const TSeriesReadouts readouts = TableReadouts(*tbTraces_, sources_);
+  WriteTraceReadouts(*tbTraces_, readouts, readoutConstants_);
+  scaling_->Show(readouts);
 }
 
 void TfmSeries::ExportFigure(const QString& path) {

@@ -12,6 +12,7 @@
 #include "app/series/series_text.h"
 #include "app/support/event_points.h"
 #include "app/support/running_operations.h"
+#include "core/readouts.h"
 #include "core/series_fit.h"
 
 class QCheckBox;
@@ -25,6 +26,7 @@ class QTableWidget;
 namespace actinfit {
 
 class SeriesChart;
+class TReadoutScalingView;
 class TOperationGuard;
 class TfmMain;
 
@@ -72,6 +74,8 @@ class TfmSeries : public QWidget {
   void AskFile();
   void AskSaveResults();
   void AskExportFigure();
+  // The readout columns and the t½ plot from the traces as the table holds them.
+  void RefreshReadouts();
 
   TfmMain& main_;
   QTableWidget* tbTraces_;
@@ -83,6 +87,8 @@ class TfmSeries : public QWidget {
   QLabel* lbProgress_;
   QPlainTextEdit* mReport_;
   SeriesChart* chart_;
+  TReadoutScalingView* scaling_;
+  TReadoutConstants readoutConstants_;  // Cc and k+ of the barbed ends column
 
   std::vector<SeriesSource> sources_;  // one per table row
   std::optional<TSeries> fitted_;      // the series of the last fit
