@@ -3,6 +3,7 @@
 #include "app/series/series_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,10 +15,12 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QXYSeries>
 #include <cmath>
 
+#include "app/dialogs/figure_dialog.h"
 #include "app/series/series_table.h"
 #include "core/numtext.h"
 #include "series_file.h"
@@ -113,6 +116,20 @@ class SeriesWindowTest : public WindowTest {
     series.ExportFigure(figure);
     const QImage picture(figure);
     QCOMPARE(picture.size(), FigurePixels(kFigureWidthMm, kFigureHeightMm, kFigureDpi));
+    // The size and resolution a user chose; the button asks them first, and Cancel there ends
+    // it without a file dialog or an error.
+    const QString small = dir_.filePath(QStringLiteral("small.png"));
+    series.ExportFigure(small, 80, 60, 150);
+    QCOMPARE(QImage(small).size(), FigurePixels(80, 60, 150));
+    bool asked = false;
+    QTimer::singleShot(0, &series, [&] {
+      auto* dialog = qobject_cast<FigureSizeDialog*>(QApplication::activeModalWidget());
+      asked = dialog != nullptr;
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    Click(Control<QPushButton>(series, "btExportSeriesFigure"));
+    QVERIFY(asked);
+    QVERIFY(boxes_->texts.isEmpty());
     picture.save(QStringLiteral("/tmp/series_figure.png"));
     QTest::qWait(50);  // the legend is laid out from the event loop
     series.grab().save(QStringLiteral("/tmp/series_window.png"));

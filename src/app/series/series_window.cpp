@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/dialogs/figure_dialog.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/figure/figure_picture.h"
 #include "app/files/chart_export.h"
@@ -348,12 +349,12 @@ void TfmSeries::RefreshReadouts() {
   scaling_->Show(readouts);
 }
 
-void TfmSeries::ExportFigure(const QString& path) {
+void TfmSeries::ExportFigure(const QString& path, double widthMm, double heightMm, int dpi) {
   if (!fit_) throw EInvalidInput("There is no series fit to draw yet");
   const QString format = PictureFormat(path);
   const FigureDescription figure =
       SeriesFigure(*fitted_, SeriesCurves(*fitted_, *fit_), main_.ProbedSeparator());
-  SaveFile(path, FigurePicture(figure, kFigureWidthMm, kFigureHeightMm, kFigureDpi, format));
+  SaveFile(path, FigurePicture(figure, widthMm, heightMm, dpi, format));
 }
 
 void TfmSeries::AskFile() {
@@ -367,8 +368,10 @@ void TfmSeries::AskSaveResults() {
 }
 
 void TfmSeries::AskExportFigure() {
-  const QString path = AskPictureFileToSave(this, QStringLiteral("Export the series figure"));
-  if (!path.isEmpty()) ExportFigure(path);
+  // The size and resolution first, as the main window's Export figure asks them.
+  const FigureExport chosen = AskFigureExport(this, main_.ProbedSeparator());
+  if (!chosen.path.isEmpty())
+    ExportFigure(chosen.path, chosen.widthMm, chosen.heightMm, chosen.dpi);
 }
 
 }  // namespace actinfit

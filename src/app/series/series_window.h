@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/figure/figure_picture.h"
 #include "app/series/series_table.h"
 #include "app/series/series_text.h"
 #include "app/support/event_points.h"
@@ -49,8 +50,10 @@ class TfmSeries : public QWidget {
   void Fit();
   // The last fit as a tab-separated table.
   void SaveResults(const QString& path);
-  // All traces and their fits coloured by concentration, residuals below; PNG, SVG or PDF.
-  void ExportFigure(const QString& path);
+  // All traces and their fits coloured by concentration, residuals below; PNG at `dpi`, SVG or
+  // PDF, by the extension of `path`.
+  void ExportFigure(const QString& path, double widthMm = kFigureWidthMm,
+                    double heightMm = kFigureHeightMm, int dpi = kFigureDpi);
 
   bool Running() const { return operations_.Any(); }
   const std::optional<TSeriesFit>& LastFit() const { return fit_; }
