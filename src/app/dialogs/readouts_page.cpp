@@ -25,6 +25,12 @@ QLineEdit* ConstantField(double value, const char* name, QWidget* parent) {
   return field;
 }
 
+// The field's number without taking the focus or selecting the text, as ReadReal does: the
+// user is still typing in it.
+double TypedNumber(const QLineEdit* field) {
+  return ParseReal(field->text().toUpper().toStdString());
+}
+
 QLabel* Note(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -81,7 +87,7 @@ TReadoutsPage::TReadoutsPage(const TReadoutTrace& trace, QWidget* parent)
 void TReadoutsPage::ReadFields() {
   // While the user types, a text that is no number yet only says so.
   try {
-    const TReadoutConstants typed{ReadReal(cc_), ReadReal(kplus_)};
+    const TReadoutConstants typed{TypedNumber(cc_), TypedNumber(kplus_)};
     if (!(typed.Cc >= 0) || !(typed.KPlus > 0)) {
       message_->setText(QStringLiteral("Cc must be 0 or above and k+ above 0."));
       return;
