@@ -21,6 +21,7 @@
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/profile.h"
+#include "core/readouts.h"
 #include "core/refine.h"
 #include "core/search.h"
 
@@ -67,6 +68,8 @@ class TfmMain : public QMainWindow {
   // the best point so far) and the report of the last one.
   void RefineClick();
   void ShowFitReport();
+  // The model-free readouts of the record's trace as comment lines of saved results.
+  std::vector<std::string> ReadoutLines() const;
   // The profile intervals of the refined parameters and their combinations, refining first
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
@@ -208,6 +211,7 @@ class TfmMain : public QMainWindow {
   // The last refinement and its statistics, for its report (with the profile, once run).
   std::optional<TRefinement> lastRefinement_;
   std::optional<TFitStatistics> lastFit_;
+  TReadoutConstants readoutConstants_;  // Cc and k+ as last typed in the fit report
   // The record of the last result with the values its fields then showed.
   std::optional<TModel> refinedRecord_;
   std::array<double, 5> refinedShown_{};

@@ -80,6 +80,7 @@ void TfmMain::SaveResults(const QString& path) {
   source.gActin = model_->Init[0];
   source.dt = model_->Dt;
   source.savedAt = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+  source.readouts = ReadoutLines();
   SaveFile(path, QByteArray::fromStdString(
                      ResultsFileText(ReadLines(*ui_.mResults), source, probedSeparator_)));
 }

@@ -11,6 +11,7 @@
 #include "app/support/enabled_follower.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
+#include "core/readout_report.h"
 #include "core/refine.h"
 
 namespace actinfit {
@@ -89,12 +90,23 @@ bool TfmMain::RestoreRefinedResult() {
   return true;
 }
 
+std::vector<std::string> TfmMain::ReadoutLines() const {
+  const TModel& m = *model_;
+  const TReadouts readouts = TraceReadouts(m.Time, m.Data);
+  return ReadoutCommentLines(readouts, ActinReadouts(readouts, m.Init[0], readoutConstants_),
+                             readoutConstants_, probedSeparator_);
+}
+
 void TfmMain::ShowFitReport() {
   if (!lastFit_) return;
   // One report at a time: a new one replaces the last.
   delete findChild<TFitReportDialog*>();
-  auto* dialog = new TFitReportDialog(*lastFit_, this);
+  const TReadoutTrace trace{model_->Time, model_->Data, model_->Init[0], readoutConstants_};
+  auto* dialog = new TFitReportDialog(*lastFit_, this, &trace);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
+  // The saved results read the trace with the constants last typed there.
+  connect(dialog->Readouts(), &TReadoutsPage::ConstantsChanged, this,
+          [this](const TReadoutConstants& constants) { readoutConstants_ = constants; });
   dialog->show();
 }
 

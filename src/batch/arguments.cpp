@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "batch/output.h"
+#include "batch/readout_options.h"
 #include "batch/settings_checks.h"
 #include "core/errors.h"
 #include "core/version.h"
@@ -18,7 +19,7 @@ namespace {
 
 const std::map<std::string, TMethod> kMethods = {
     {"calculate", TMethod::Calculate}, {"fit", TMethod::Fit},       {"series", TMethod::Series},
-    {"refine", TMethod::Refine},       {"global", TMethod::Global},
+    {"refine", TMethod::Refine},       {"global", TMethod::Global}, {"readouts", TMethod::Readouts},
 };
 
 int32_t DefaultJobs() {
@@ -58,7 +59,7 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       ->check(CLI::ExistingFile);
   std::string method = "fit";
   app.add_option("--method", method, "What to run on each trace")
-      ->check(CLI::IsMember({"calculate", "fit", "series", "refine", "global"}))
+      ->check(CLI::IsMember({"calculate", "fit", "series", "refine", "global", "readouts"}))
       ->capture_default_str();
   app.add_option("--param", params,
                  "A start value, bounds and fit mark for BFluo, TShift, Knuc, Kon or Koff; "
@@ -80,6 +81,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
                "With --method global: refine each trace's time shift within the TShift bounds "
                "(every trace starts at TShift, 0 unless --param TShift gives it)");
   app.add_option("--g-actin", gActin, "G-actin concentration, uM (default 6)")->type_name("NUMBER");
+  std::optional<std::string> cc, kplus;
+  AddReadoutOptions(app, cc, kplus);
   app.add_option("--dt", dt, "Time step of the model, s (default 0.1)")->type_name("NUMBER");
   app.add_option("--config", options.config,
                  "TOML file with the keys BFluo ... Koff, g-actin, dt (the command line wins)")
@@ -140,6 +143,9 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   if (options.intervals && options.method != TMethod::Refine) {
     return {std::nullopt, BadArguments("--intervals needs --method refine")};
   }
+  if ((cc || kplus) && options.method != TMethod::Readouts) {
+    return {std::nullopt, BadArguments("--cc and --kplus need --method readouts")};
+  }
 
   try {
     CheckDistinctFiles(options.files);
@@ -163,6 +169,7 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       options.settings.gActinFrom = "--g-actin";
     }
     if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
+    options.readoutConstants = ReadoutConstants(cc, kplus);
     CheckSettings(options);
   } catch (const Error& error) {
     return {std::nullopt, BadArguments(error.what())};

@@ -9,12 +9,14 @@
 
 #include "batch/selection.h"
 #include "batch/settings.h"
+#include "core/readouts.h"
 #include "core/series_fit.h"
 
 namespace actinfit::batch {
 
 // Global: every file is one dilution series, its readings columns the traces (core/series_fit.h).
-enum class TMethod { Calculate, Fit, Series, Refine, Global };
+// Readouts: the model-free readouts of each trace (core/readouts.h), no simulation.
+enum class TMethod { Calculate, Fit, Series, Refine, Global, Readouts };
 
 std::string_view MethodName(TMethod method);
 
@@ -30,7 +32,8 @@ struct TBatchOptions {
   // --method global: how the traces are scaled, and whether each one's time shift is refined.
   TScaling scaling = TScaling::AmplitudePerTrace;
   bool fitTShift = false;
-  std::string config;  // the settings file, empty when none was given
+  TReadoutConstants readoutConstants;  // --method readouts: --cc and --kplus
+  std::string config;                  // the settings file, empty when none was given
   TSettings settings;
   bool inspect = false;            // print what each file holds, compute nothing
   TSelection selection;            // --table, --wells, --exclude

@@ -13,6 +13,7 @@
 #include "batch/ordered_pool.h"
 #include "batch/output.h"
 #include "batch/progress.h"
+#include "batch/readouts.h"
 #include "batch/settings_checks.h"
 #include "batch/traces.h"
 #include "core/errors.h"
@@ -89,11 +90,13 @@ int RunBatch(const TBatchOptions& options) {
     CheckSelection(traces);
     CheckColumnNames(traces, options.settings);
     CheckOneGActinUsed(traces, options);
-    CheckStepCounts(traces, options);
+    // The readouts simulate nothing: the time step is no concern of theirs.
+    if (options.method != TMethod::Readouts) CheckStepCounts(traces, options);
   } catch (const EInvalidInput& error) {
     return Failed(error.what(), 2);
   }
   PrintNotes(traces);
+  if (options.method == TMethod::Readouts) return RunReadouts(traces, options);
   if (options.method == TMethod::Global) return RunGlobalFiles(TracesBySeries(traces), options);
   TOutput output(options);
   TProgress progress(traces.size());

@@ -132,6 +132,9 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
       case TMethod::Global:
         // A whole file is one series (batch/global.h), never one trace on its own.
         throw EInvalidInput("--method global fits a file's traces together");
+      case TMethod::Readouts:
+        // Read without a model, file by file (batch/readouts.h).
+        throw EInvalidInput("--method readouts reads traces without the model");
     }
   } catch (const std::exception& error) {
     result.failure = FailureMessage(error, held ? &*held : nullptr);

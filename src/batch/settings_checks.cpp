@@ -20,7 +20,7 @@ std::string Text(double value) {
 }
 
 bool Searches(TMethod method) {
-  return method != TMethod::Calculate;
+  return method != TMethod::Calculate && method != TMethod::Readouts;
 }
 
 // A concentration given for one column: like the one for all, above 0.

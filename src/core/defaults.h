@@ -47,6 +47,12 @@ inline constexpr int32_t kDefaultSeriesRuns = 100;  // estimation + fit runs of 
 // --method global): traces of a series are read from the mixing, not from the window's 100 s.
 inline constexpr double kDefaultSeriesTShift = 0;
 
+// The readouts' constants: the critical concentration of ATP-actin at barbed ends (uM) and the
+// barbed-end association rate of Mg-ATP-actin (uM-1s-1), as measured by electron microscopy of
+// elongating filaments and quoted throughout the pyrene literature.
+inline constexpr double kDefaultCc = 0.1;
+inline constexpr double kDefaultKPlus = 11.6;
+
 // Param, Min, Max, Fit, Init and Dt of `model` as the window's default fields give them.
 void SetDefaultFields(TModel& model);
 

@@ -173,6 +173,37 @@ class FigureTest : public WindowTest {
     QVERIFY(std::fabs(box.captured(2).toDouble() - 110 / 25.4 * 72) < 1);
   }
 
+  // Dense readings that the model matches: the data's thinner line lies on top of the model's,
+  // so it shows along the curve instead of hiding under it.
+  void denseDataShowsOverTheModel() {
+    FigureDescription figure;
+    FigureTrace trace;
+    trace.label = QStringLiteral("dense");
+    trace.dataColour = QColor(255, 0, 0);
+    trace.modelColour = QColor(0, 0, 255);
+    for (int i = 0; i <= 1200; ++i) {
+      trace.times.push_back(i);
+      trace.readings.push_back(50 + 1000 / (1 + std::exp(-(i - 400.0) / 80)));
+      trace.model.push_back(trace.readings.back());
+      trace.residuals.push_back(0);
+    }
+    figure.traces.push_back(trace);
+    const QImage image = QImage::fromData(FigurePicture(figure, 160, 110, 300, "png"));
+    QVERIFY(!image.isNull());
+    qsizetype red = 0, blue = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
+        if (c.blue() > 200 && c.green() < 60 && c.red() < 60) ++blue;
+      }
+    }
+    // On top, the data's line covers the middle of the model's, whose edges still show: more
+    // of the data's colour than of the model's (under it, the other way round).
+    QVERIFY2(red > 2 * blue, qPrintable(QStringLiteral("%1 %2").arg(red).arg(blue)));
+    QVERIFY(blue > 500);
+  }
+
   // The drawing takes several traces: a legend entry for each, no "Data:" entry.
   void dilutionSeriesHasOneLegendEntryPerTrace() {
     const SvgContent svg = ReadSvg(FigurePicture(DilutionSeries(), 160, 110, 300, "svg"));

@@ -144,7 +144,7 @@ class ProfileTest : public WindowTest {
 
     // A plot per quantity profiled, its curve drawn, the threshold a line across.
     QTabWidget* pages = Control<QTabWidget>(*Report(), "tabFitReport");
-    QCOMPARE(pages->count(), 2);
+    QCOMPARE(pages->count(), 3);  // parameters, profiles, readouts
     const QList<QChartView*> plots = pages->widget(1)->findChildren<QChartView*>();
     QCOMPARE(plots.size(), 6);  // BFluo, Knuc, Kon, Koff, Knuc·Kon, Koff/Kon
     for (const QChartView* plot : plots) {

@@ -3,21 +3,26 @@
 #include "app/series/series_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QXYSeries>
 #include <cmath>
 
+#include "app/dialogs/figure_dialog.h"
 #include "app/series/series_table.h"
+#include "core/numtext.h"
 #include "series_file.h"
 #include "window_fixture.h"
 
@@ -103,14 +108,63 @@ class SeriesWindowTest : public WindowTest {
     const QStringList lines = QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'));
     QVERIFY(lines[1].startsWith(QStringLiteral("plate.tsv: A1 1.5 uM\t1.5\t")));
     QVERIFY(lines.filter(QStringLiteral("KoffKon\t")).size() == 1);
+    // The readouts follow the fit's table: a line per trace and the scaling.
+    QCOMPARE(lines.filter(QStringLiteral("plate.tsv: A")).size(), 8);
+    QCOMPARE(lines.filter(QString::fromUtf8("t½ scales as [G]^")).size(), 1);
 
     const QString figure = dir_.filePath(QStringLiteral("series.png"));
     series.ExportFigure(figure);
     const QImage picture(figure);
     QCOMPARE(picture.size(), FigurePixels(kFigureWidthMm, kFigureHeightMm, kFigureDpi));
+    // The size and resolution a user chose; the button asks them first, and Cancel there ends
+    // it without a file dialog or an error.
+    const QString small = dir_.filePath(QStringLiteral("small.png"));
+    series.ExportFigure(small, 80, 60, 150);
+    QCOMPARE(QImage(small).size(), FigurePixels(80, 60, 150));
+    bool asked = false;
+    QTimer::singleShot(0, &series, [&] {
+      auto* dialog = qobject_cast<FigureSizeDialog*>(QApplication::activeModalWidget());
+      asked = dialog != nullptr;
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    Click(Control<QPushButton>(series, "btExportSeriesFigure"));
+    QVERIFY(asked);
+    QVERIFY(boxes_->texts.isEmpty());
     picture.save(QStringLiteral("/tmp/series_figure.png"));
     QTest::qWait(50);  // the legend is laid out from the event loop
     series.grab().save(QStringLiteral("/tmp/series_window.png"));
+  }
+
+  // Without a fit: a readout per trace in the table, t½ falling with G-actin, the log-log plot's
+  // sentence; a G-actin typed anew moves the barbed ends and the scaling.
+  void readoutsFillTheTableAndThePlot() {
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    series.resize(1300, 800);
+    series.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&series));
+    double previous = 1e300;
+    for (int row = 0; row < 4; ++row) {
+      const double half = ParseReal(Cell(series, row, kColTHalf).toStdString());
+      QVERIFY2(half > 0 && half < previous, qPrintable(Cell(series, row, kColTHalf)));
+      previous = half;
+      QVERIFY(ParseReal(Cell(series, row, kColBarbedEnds).toStdString()) > 0);
+    }
+    auto* sentence = Control<QLabel>(series, "lbReadoutScaling");
+    QVERIFY2(sentence->text().contains(QString::fromUtf8("over 4 traces from 1.5 to 12 µM")),
+             qPrintable(sentence->text()));
+    auto* chart = Control<QChartView>(series, "chReadoutScaling");
+    QCOMPARE(qobject_cast<QXYSeries*>(chart->chart()->series()[0])->count(), 4);
+    QTest::qWait(50);
+    series.grab().save(QStringLiteral("/tmp/series_window_readouts.png"));
+
+    // Barbed ends at t1/2 do not depend on G for a given trace's shape, but need G above Cc.
+    Traces(series).item(0, kColGActin)->setText(QStringLiteral("0.05"));
+    QCOMPARE(Cell(series, 0, kColBarbedEnds), QStringLiteral("-"));
+    QVERIFY(sentence->text().contains(QString::fromUtf8("over 4 traces from 0.05 to 12 µM")));
+    Traces(series).item(0, kColGActin)->setText(QStringLiteral("x"));
+    QVERIFY(sentence->text().contains(QString::fromUtf8("over 3 traces from 3 to 12 µM")));
+    QVERIFY(boxes_->texts.isEmpty());
   }
 
   // A click on Stop or Esc ends the fit at its next report with the best point so far; the

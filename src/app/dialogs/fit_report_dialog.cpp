@@ -228,7 +228,8 @@ QWidget* ProfilePage(const TFitStatistics& s) {
 
 }  // namespace
 
-TFitReportDialog::TFitReportDialog(const TFitStatistics& statistics, QWidget* parent)
+TFitReportDialog::TFitReportDialog(const TFitStatistics& statistics, QWidget* parent,
+                                   const TReadoutTrace* trace)
     : QDialog(parent), text_(QString::fromStdString(FitReportText(statistics))) {
   setObjectName(QStringLiteral("dlgFitReport"));
   setWindowTitle(QStringLiteral("Fit report"));
@@ -238,18 +239,27 @@ TFitReportDialog::TFitReportDialog(const TFitStatistics& statistics, QWidget* pa
   pages->setObjectName(QStringLiteral("tabFitReport"));
   pages->addTab(SummaryPage(statistics, parameters), QStringLiteral("Parameters and fit"));
   if (statistics.Profile) pages->addTab(ProfilePage(statistics), QStringLiteral("Profiles"));
+  if (trace != nullptr) {
+    readouts_ = new TReadoutsPage(*trace, pages);
+    pages->addTab(readouts_, QStringLiteral("Readouts"));
+  }
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* copy = buttons->addButton(QStringLiteral("Copy"), QDialogButtonBox::ActionRole);
   copy->setObjectName(QStringLiteral("btCopyReport"));
   connect(copy, &QPushButton::clicked, this,
-          [this] { QGuiApplication::clipboard()->setText(text_); });
+          [this] { QGuiApplication::clipboard()->setText(Text()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages, 1);
   layout->addWidget(buttons);
   parameters_ = parameters;
+}
+
+QString TFitReportDialog::Text() const {
+  if (readouts_ == nullptr) return text_;
+  return text_ + QStringLiteral("\nReadouts\n") + readouts_->Text() + QStringLiteral("\n");
 }
 
 void TFitReportDialog::showEvent(QShowEvent* event) {

@@ -10,6 +10,7 @@
 
 class QTableWidget;
 
+#include "app/dialogs/readouts_page.h"
 #include "core/fit_statistics.h"
 
 namespace actinfit {
@@ -18,17 +19,23 @@ class TFitReportDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  TFitReportDialog(const TFitStatistics& statistics, QWidget* parent);
+  // With `trace`, a page of its model-free readouts too.
+  TFitReportDialog(const TFitStatistics& statistics, QWidget* parent,
+                   const TReadoutTrace* trace = nullptr);
 
   // The report as the Copy button puts it on the clipboard.
-  const QString& Text() const { return text_; }
+  QString Text() const;
+
+  // The readouts page; null without a trace.
+  TReadoutsPage* Readouts() const { return readouts_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   QString text_;
-  QTableWidget* parameters_ = nullptr;  // the table the default width is made for
+  QTableWidget* parameters_ = nullptr;
+  TReadoutsPage* readouts_ = nullptr;  // the table the default width is made for
   bool sized_ = false;
 };
 

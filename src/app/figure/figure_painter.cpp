@@ -362,13 +362,14 @@ void DrawCurves(const Canvas& canvas, const Panels& panels, const Scales& scales
   QPainter& p = canvas.painter;
   p.save();
   p.setClipRect(panels.main);
-  for (const FigureTrace& trace : figure.traces) {
-    DrawPoints(canvas, Runs(panels.main, scales.time, scales.readings, trace.times, trace.readings),
-               trace.dataColour);
-  }
+  // The model first: the data, marks or a thinner line, stay visible on top of it.
   for (const FigureTrace& trace : figure.traces) {
     DrawLine(canvas, Runs(panels.main, scales.time, scales.readings, trace.times, trace.model),
              trace.modelColour, kModelLineMm);
+  }
+  for (const FigureTrace& trace : figure.traces) {
+    DrawPoints(canvas, Runs(panels.main, scales.time, scales.readings, trace.times, trace.readings),
+               trace.dataColour);
   }
   p.setClipRect(panels.residual);
   const double zero =

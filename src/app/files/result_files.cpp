@@ -45,6 +45,7 @@ std::string ResultsFileText(const std::vector<std::string>& paneLines, const Res
   AppendLine(text, "# G-actin [uM]\t" + ShortestReal(source.gActin, decimalMark));
   AppendLine(text, "# dt [s]\t" + ShortestReal(source.dt, decimalMark));
   AppendLine(text, "# saved\t" + source.savedAt);
+  for (const std::string& line : source.readouts) AppendLine(text, line);
   AppendLine(text, ResultsHeader());
   return text + PaneFileText(paneLines);
 }

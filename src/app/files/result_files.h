@@ -18,11 +18,13 @@ struct ResultsSource {
   double gActin = 0;  // of the record the window holds
   double dt = 0;
   std::string savedAt;  // the date and time of saving
+  // Comment lines ("# readout ...") with the model-free readouts of the trace; may be empty.
+  std::vector<std::string> readouts;
 };
 
 // Comment lines ("# ") naming the program's version, what the lines are, the data source,
-// G-actin, the time step and the date; then the header row, then the lines of the results pane
-// as they stand.
+// G-actin, the time step, the date and the trace's readouts; then the header row, then the lines of
+// the results pane as they stand.
 std::string ResultsFileText(const std::vector<std::string>& paneLines, const ResultsSource& source,
                             char decimalMark);
 

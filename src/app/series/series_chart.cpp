@@ -160,7 +160,10 @@ void SeriesChart::Rescale(const TSeries& series) {
   for (int a = 0; a < 2; ++a) {
     auto* axis = static_cast<QValueAxis*>(axes[a]);
     const auto [low, high] = ranges[a];
-    const double interval = RoundTickInterval(high - low);
+    double interval = RoundTickInterval(high - low);
+    // Times such as "3500" need room: five labels at the most along the narrow chart, else
+    // they are cut short.
+    if (a == 0 && (high - low) / interval > 5) interval = RoundTickInterval(2.5 * (high - low));
     axis->setRange(low, high);
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(std::ceil(low / interval) * interval);

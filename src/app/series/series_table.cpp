@@ -44,10 +44,15 @@ double ReadCell(const QTableWidget& table, int32_t row, int32_t column, const ch
 void SetUpTraceTable(QTableWidget& table) {
   table.setColumnCount(kSeriesColumns);
   table.setHorizontalHeaderLabels(
-      {QStringLiteral("Source"), QStringLiteral("G-actin (uM)"), QStringLiteral("TShift (s)"),
+      {QStringLiteral("Source"), QStringLiteral("G-actin (µM)"), QStringLiteral("TShift (s)"),
        QStringLiteral("Fit"), QStringLiteral("TShift min"), QStringLiteral("TShift max"),
-       QStringLiteral("Background"), QStringLiteral("Amplitude"), QStringLiteral("Error")});
+       QStringLiteral("Background"), QStringLiteral("Amplitude"), QStringLiteral("Error"),
+       QStringLiteral("t½ (s)"), QStringLiteral("Largest slope (/s)"),
+       QStringLiteral("Lag time (s)"), QStringLiteral("Barbed ends (nM)")});
   table.horizontalHeader()->setSectionResizeMode(kColSource, QHeaderView::Stretch);
+  for (const int column : {kColTHalf, kColMaxSlope, kColLagTime, kColBarbedEnds}) {
+    table.horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
   table.setSelectionBehavior(QAbstractItemView::SelectRows);
   table.verticalHeader()->setVisible(false);
 }
@@ -65,7 +70,8 @@ void AppendTraceRow(QTableWidget& table, const QString& source, const QString& g
   table.setItem(row, kColFitTShift, mark);
   table.setItem(row, kColTShiftMin, Cell(SeriesNumber(shift.TShiftMin), true));
   table.setItem(row, kColTShiftMax, Cell(SeriesNumber(shift.TShiftMax), true));
-  for (const int32_t column : {kColBackground, kColAmplitude, kColError}) {
+  for (const int32_t column : {kColBackground, kColAmplitude, kColError, kColTHalf, kColMaxSlope,
+                               kColLagTime, kColBarbedEnds}) {
     table.setItem(row, column, Cell(QString(), false));
   }
 }

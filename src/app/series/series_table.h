@@ -23,6 +23,11 @@ enum SeriesColumn {
   kColBackground,
   kColAmplitude,
   kColError,
+  // The model-free readouts of each trace (app/series/series_readouts.h).
+  kColTHalf,
+  kColMaxSlope,
+  kColLagTime,
+  kColBarbedEnds,
   kSeriesColumns
 };
 

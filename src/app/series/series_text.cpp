@@ -149,7 +149,7 @@ QString SeriesNumber(double value) {
 }
 
 QString ConcentrationLabel(double gActin) {
-  return SeriesNumber(gActin) + QStringLiteral(" uM");
+  return SeriesNumber(gActin) + QStringLiteral(" µM");
 }
 
 QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,

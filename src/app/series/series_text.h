@@ -12,7 +12,7 @@ namespace actinfit {
 // separator; "-" where it is not finite (no amplitude under one brightness).
 QString SeriesNumber(double value);
 
-// "1.5 uM": the legend's name for a trace.
+// "1.5 µM": the legend's name for a trace.
 QString ConcentrationLabel(double gActin);
 
 // What the traces alone say, for the report's comparison: per trace, per rate, its interval

@@ -19,18 +19,20 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/dialogs/figure_dialog.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/figure/figure_picture.h"
 #include "app/files/chart_export.h"
 #include "app/files/save_file.h"
 #include "app/main_window.h"
 #include "app/series/series_chart.h"
+#include "app/series/series_readouts.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
 #include "core/defaults.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 #include "core/files/gactin_header.h"
 #include "core/series_curves.h"
 
@@ -100,12 +102,14 @@ void TfmSeries::BuildControls() {
   topLayout->addWidget(BuildRates());
   topLayout->addLayout(fitButtons);
 
+  scaling_ = new TReadoutScalingView(this);
   auto* bottom = new QSplitter(Qt::Horizontal);
   bottom->addWidget(chart_);
+  bottom->addWidget(scaling_);
   bottom->addWidget(mReport_);
   bottom->setStretchFactor(0, 2);
   bottom->setStretchFactor(1, 3);
-  bottom->setSizes({360, 720});
+  bottom->setSizes({360, 320, 560});
   auto* split = new QSplitter(Qt::Vertical);
   split->addWidget(top);
   split->addWidget(bottom);
@@ -162,6 +166,7 @@ void TfmSeries::ConnectHandlers() {
   // An edited trace makes the last fit's per-trace values stale.
   connect(tbTraces_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!Running() && item->column() == kColGActin && fit_) ClearTraceResults(*tbTraces_);
+    if (item->column() == kColGActin) RefreshReadouts();
   });
 }
 
@@ -179,6 +184,7 @@ void TfmSeries::AddFile(const QString& path) {
     AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
                    shift);
   }
+  RefreshReadouts();
 }
 
 void TfmSeries::AddMainWindowData() {
@@ -191,6 +197,7 @@ void TfmSeries::AddMainWindowData() {
   shift.TShiftMax = m.Max[TShift];
   sources_.push_back({main_.DataSource(), m.Time, m.Data});
   AppendTraceRow(*tbTraces_, sources_.back().name, SeriesNumber(m.Init[0]), shift);
+  RefreshReadouts();
 }
 
 void TfmSeries::RemoveSelected() {
@@ -205,6 +212,7 @@ void TfmSeries::RemoveSelected() {
     tbTraces_->removeRow(r);
     sources_.erase(sources_.begin() + r);
   }
+  RefreshReadouts();
 }
 
 TSeries TfmSeries::ReadSeries() const {
@@ -329,15 +337,25 @@ QString TfmSeries::ReportText() const {
 
 void TfmSeries::SaveResults(const QString& path) {
   if (!fit_) throw EInvalidInput("There is no series fit to save yet");
-  SaveFile(path, SeriesResultsTable(*fitted_, *fit_, SourceNames()).toUtf8());
+  const QString readouts =
+      SeriesReadoutsTable(TableReadouts(*tbTraces_, sources_), SourceNames(), readoutConstants_);
+  SaveFile(path,
+           (SeriesResultsTable(*fitted_, *fit_, SourceNames()) + QStringLiteral("\n") + readouts)
+               .toUtf8());
 }
 
-void TfmSeries::ExportFigure(const QString& path) {
+void TfmSeries::RefreshReadouts() {
+  const TSeriesReadouts readouts = TableReadouts(*tbTraces_, sources_);
+  WriteTraceReadouts(*tbTraces_, readouts, readoutConstants_);
+  scaling_->Show(readouts);
+}
+
+void TfmSeries::ExportFigure(const QString& path, double widthMm, double heightMm, int dpi) {
   if (!fit_) throw EInvalidInput("There is no series fit to draw yet");
   const QString format = PictureFormat(path);
   const FigureDescription figure =
       SeriesFigure(*fitted_, SeriesCurves(*fitted_, *fit_), main_.ProbedSeparator());
-  SaveFile(path, FigurePicture(figure, kFigureWidthMm, kFigureHeightMm, kFigureDpi, format));
+  SaveFile(path, FigurePicture(figure, widthMm, heightMm, dpi, format));
 }
 
 void TfmSeries::AskFile() {
@@ -351,8 +369,10 @@ void TfmSeries::AskSaveResults() {
 }
 
 void TfmSeries::AskExportFigure() {
-  const QString path = AskPictureFileToSave(this, QStringLiteral("Export the series figure"));
-  if (!path.isEmpty()) ExportFigure(path);
+  // The size and resolution first, as the main window's Export figure asks them.
+  const FigureExport chosen = AskFigureExport(this, main_.ProbedSeparator());
+  if (!chosen.path.isEmpty())
+    ExportFigure(chosen.path, chosen.widthMm, chosen.heightMm, chosen.dpi);
 }
 
 }  // namespace actinfit

@@ -8,10 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "app/figure/figure_picture.h"
 #include "app/series/series_table.h"
 #include "app/series/series_text.h"
 #include "app/support/event_points.h"
 #include "app/support/running_operations.h"
+#include "core/readouts.h"
 #include "core/series_fit.h"
 
 class QCheckBox;
@@ -25,6 +27,7 @@ class QTableWidget;
 namespace actinfit {
 
 class SeriesChart;
+class TReadoutScalingView;
 class TOperationGuard;
 class TfmMain;
 
@@ -47,8 +50,10 @@ class TfmSeries : public QWidget {
   void Fit();
   // The last fit as a tab-separated table.
   void SaveResults(const QString& path);
-  // All traces and their fits coloured by concentration, residuals below; PNG, SVG or PDF.
-  void ExportFigure(const QString& path);
+  // All traces and their fits coloured by concentration, residuals below; PNG at `dpi`, SVG or
+  // PDF, by the extension of `path`.
+  void ExportFigure(const QString& path, double widthMm = kFigureWidthMm,
+                    double heightMm = kFigureHeightMm, int dpi = kFigureDpi);
 
   bool Running() const { return operations_.Any(); }
   const std::optional<TSeriesFit>& LastFit() const { return fit_; }
@@ -72,6 +77,8 @@ class TfmSeries : public QWidget {
   void AskFile();
   void AskSaveResults();
   void AskExportFigure();
+  // The readout columns and the t½ plot from the traces as the table holds them.
+  void RefreshReadouts();
 
   TfmMain& main_;
   QTableWidget* tbTraces_;
@@ -83,6 +90,8 @@ class TfmSeries : public QWidget {
   QLabel* lbProgress_;
   QPlainTextEdit* mReport_;
   SeriesChart* chart_;
+  TReadoutScalingView* scaling_;
+  TReadoutConstants readoutConstants_;  // Cc and k+ of the barbed ends column
 
   std::vector<SeriesSource> sources_;  // one per table row
   std::optional<TSeries> fitted_;      // the series of the last fit
