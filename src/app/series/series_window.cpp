@@ -31,6 +31,7 @@
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
+#include "core/defaults.h"
 #include "core/errors.h"
 #include "core/files/datafile.h"
 #include "core/files/gactin_header.h"
@@ -53,7 +54,7 @@ QLineEdit* Field(const QString& name, const QString& text) {
 
 TfmSeries::TfmSeries(TfmMain& main) : QWidget(&main, Qt::Window), main_(main) {
   setObjectName(QStringLiteral("fmSeries"));
-  setWindowTitle(QStringLiteral("Fit a series"));
+  setWindowTitle(QStringLiteral("Fit a dilution series"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   ConnectHandlers();
@@ -181,7 +182,7 @@ void TfmSeries::AddFile(const QString& path) {
   const TDataTable& table = *data.plain;
   const QString file = QFileInfo(path).fileName();
   TSeriesTrace shift{};
-  shift.TShift = 0;
+  shift.TShift = kDefaultSeriesTShift;
   for (size_t c = 1; c < table.Columns.size(); ++c) {
     const std::string& header = c < table.Names.size() ? table.Names[c] : std::string();
     const QString column =
@@ -198,7 +199,7 @@ void TfmSeries::AddTableOf(const QString& path, const files::TFileTables& tables
   if (tables.tables.size() > 1 && !AskTableAndWell(this, path, tables, false, choice)) return;
   const files::TKineticTable& table = tables.tables[choice.table];
   TSeriesTrace shift{};
-  shift.TShift = 0;
+  shift.TShift = kDefaultSeriesTShift;
   for (size_t k = 0; k < table.traces.size(); ++k) {
     const files::TWellTrace& trace = table.traces[k];
     const std::optional<double> gActin = GActinFromHeader(trace.header);
