@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/charts/chart_pacer.h"
+#include "app/dialogs/table_dialog.h"
 #include "app/figure/figure.h"
 #include "app/figure/figure_picture.h"
 #include "app/layout/ui.h"
@@ -18,6 +19,7 @@
 #include "app/support/event_points.h"
 #include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
+#include "core/files/tables.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/profile.h"
@@ -82,7 +84,12 @@ class TfmMain : public QMainWindow {
   // Reads a file of delimited columns: column 0 is the time, `readingsColumn` (from 1) the
   // readings; with -1 a file of more than two columns asks. The columns go into the data panes
   // with the window's decimal mark, then Apply runs.
+  // An instrument export (several tables, or columns that are no trace such as a temperature)
+  // asks for a table and a well instead, the first well offered; `readingsColumn` then counts
+  // the wells of its one table.
   void OpenDataFile(const QString& path, int readingsColumn = -1);
+  // Reads well `well` ("A1") of table `table` (from 0) of an instrument export.
+  void OpenDataFile(const QString& path, int table, const QString& well);
   // The clipboard's two tab-separated columns into the data panes, then Apply.
   void PasteColumns();
   // Where the data in the panes came from, for saved files and figures: "FILE: COLUMN" for an
@@ -145,6 +152,9 @@ class TfmMain : public QMainWindow {
   // A data file dropped on the window or any of its controls opens.
   void AcceptFileDrops();
   void OpenDroppedFile(const QString& path);
+  // One trace of an instrument export into the data panes, then Apply.
+  void OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn);
+  void ShowTrace(const QString& path, const files::TFileTables& tables, const TTraceChoice& choice);
 
   int32_t LoadPanes();
   void ReadFields();

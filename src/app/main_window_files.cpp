@@ -14,9 +14,11 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
+#include "app/dialogs/table_dialog.h"
 #include "app/dialogs/user_guide_window.h"
 #include "app/files/chart_export.h"
 #include "app/files/data_columns.h"
+#include "app/files/data_tables.h"
 #include "app/files/file_drop.h"
 #include "app/files/number_text.h"
 #include "app/files/pasted_columns.h"
@@ -47,7 +49,12 @@ void TfmMain::ConnectMenus() {
 }
 
 void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
-  const TDataTable table = ReadDataFile(LocalPath(path));
+  TOpenedData data = ReadDataForWindow(LocalPath(path));
+  if (data.tables) {
+    OpenTrace(path, *data.tables, readingsColumn);
+    return;
+  }
+  const TDataTable& table = *data.plain;
   int readings = readingsColumn;
   const bool ask = readings == -1 && table.Columns.size() > 2;
   if (ask) {
@@ -64,6 +71,47 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   dataSource_ = DataSourceName(path, table, readings);
   btApplyClick();
   if (!ask) ShowTimeNote(this, table);
+}
+
+void TfmMain::OpenDataFile(const QString& path, int table, const QString& well) {
+  TOpenedData data = ReadDataForWindow(LocalPath(path));
+  if (!data.tables) data.tables = files::ReadTables(LocalPath(path));
+  ShowTrace(path, *data.tables,
+            {static_cast<size_t>(table), FindWell(*data.tables, table, well, path)});
+}
+
+void TfmMain::OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn) {
+  TTraceChoice choice;
+  if (readingsColumn == -1) {
+    const bool ask = tables.tables.size() > 1 || tables.tables[0].traces.size() > 1;
+    if (ask && !AskTableAndWell(this, path, tables, true, choice)) return;  // nothing changes
+  } else {
+    if (tables.tables.size() > 1) {
+      throw Error(QStringLiteral("'%1' holds %2 tables: choose a table and a well")
+                      .arg(path)
+                      .arg(tables.tables.size())
+                      .toStdString());
+    }
+    const int traces = static_cast<int>(tables.tables[0].traces.size());
+    if (readingsColumn < 1 || readingsColumn > traces) {
+      throw Error(QStringLiteral("'%1' has no readings column %2: its wells are 1 to %3")
+                      .arg(path)
+                      .arg(readingsColumn)
+                      .arg(traces)
+                      .toStdString());
+    }
+    choice.trace = static_cast<size_t>(readingsColumn - 1);
+  }
+  ShowTrace(path, tables, choice);
+}
+
+void TfmMain::ShowTrace(const QString& path, const files::TFileTables& tables,
+                        const TTraceChoice& choice) {
+  const files::TWellTrace& trace = tables.tables.at(choice.table).traces.at(choice.trace);
+  FillPane(*ui_.mTime, ColumnLines(trace.times, probedSeparator_));
+  FillPane(*ui_.mData, ColumnLines(trace.readings, probedSeparator_));
+  dataSource_ = TraceSourceName(path, tables, choice.table, choice.trace);
+  btApplyClick();
 }
 
 void TfmMain::PasteColumns() {

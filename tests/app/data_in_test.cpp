@@ -85,6 +85,38 @@ void AnswerColumnDialog(int index) {
   });
 }
 
+// Answers the table question: table `table`, well `well` (-1: cancel). Checks that no well it
+// offers is a temperature, and saves the question's picture where screenshots are asked for.
+void AnswerTableDialog(int table, int well) {
+  QTimer::singleShot(0, [table, well] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || dialog->objectName() != u"dlgReadingsColumn") qFatal("no question");
+    auto* tables = dialog->findChild<QComboBox*>(QStringLiteral("cbTable"));
+    auto* wells = dialog->findChild<QComboBox*>(QStringLiteral("cbReadingsColumn"));
+    if (tables == nullptr || wells == nullptr || wells->currentIndex() != 0) qFatal("no wells");
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      dialog->grab().save(QString::fromLocal8Bit(shots) +
+                          QStringLiteral("/table_dialog_%1.png").arg(tables->count()));
+    }
+    if (well < 0) {
+      dialog->reject();
+      return;
+    }
+    tables->setCurrentIndex(table);
+    for (int k = 0; k < wells->count(); ++k) {
+      if (wells->itemText(k).startsWith(u"T\u00b0") || wells->itemText(k).startsWith(u"Temp")) {
+        qFatal("a temperature offered as a well");
+      }
+    }
+    wells->setCurrentIndex(well);
+    dialog->accept();
+  });
+}
+
+QString ExportFile(const char* name) {
+  return QStringLiteral(ACTINFIT_EXPORTS_DIR "/") + QString::fromLatin1(name);
+}
+
 // Drags the file over `target` and drops it there, as a file manager does. Returns whether the
 // drag and the drop were taken.
 bool DropFile(QWidget& target, const QString& path) {
@@ -190,6 +222,83 @@ class DataInTest : public WindowTest {
     } else {
       QCOMPARE(Control<QPlainTextEdit>(*window_, "mData")->toPlainText(), readings);
       QCOMPARE(window_->model().Data, (std::vector<double>{7, 8, 9}));
+    }
+  }
+
+  // An instrument export asks for a table and a well; the well's own times and readings (its
+  // missing ones left out) go into the panes, named by file, table and well.
+  void opensTheWellOfAnExport_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("well");
+    QTest::addColumn<std::vector<double>>("time");
+    QTest::addColumn<std::vector<double>>("data");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("times down, second read")
+        << ExportFile("times_down_two_reads.txt") << 1 << 0
+        << std::vector<double>{30, 150, 270, 390} << std::vector<double>{500, 520, 540, 560}
+        << "times_down_two_reads.txt: Read 2:450,490: A1";
+    QTest::newRow("times down, a well with an overflow")
+        << ExportFile("times_down_two_reads.txt") << 0 << 1 << std::vector<double>{0, 120, 360}
+        << std::vector<double>{1010, 1110, 1310} << "times_down_two_reads.txt: Read 1:365,407: A2";
+    QTest::newRow("wells down, first label")
+        << ExportFile("wells_down_labels.csv") << 0 << 1 << std::vector<double>{0, 600.2}
+        << std::vector<double>{110, 230} << "wells_down_labels.csv: sfGFP: A2";
+  }
+  void opensTheWellOfAnExport() {
+    QFETCH(QString, file);
+    QFETCH(int, table);
+    QFETCH(int, well);
+    QFETCH(std::vector<double>, time);
+    QFETCH(std::vector<double>, data);
+    QFETCH(QString, source);
+    AnswerTableDialog(table, well);
+    window_->OpenDataFile(file);
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(window_->model().Time, time);
+    QCOMPARE(window_->model().Data, data);
+    QCOMPARE(window_->DataSource(), source);
+  }
+
+  // The overload names the table and the well; a cancelled question and a refused export leave
+  // everything as it was.
+  void opensANamedWellOrNothing() {
+    window_->OpenDataFile(ExportFile("well_list.txt"), 1, QStringLiteral("b1"));
+    QCOMPARE(window_->model().Time, (std::vector<double>{5.5, 305.5, 605.5}));
+    QCOMPARE(window_->model().Data, (std::vector<double>{900, 901, 902}));
+    QCOMPARE(window_->DataSource(), QStringLiteral("well_list.txt: Photo 450 (Counts): B1"));
+
+    const WindowState before = StateOf(*window_);
+    AnswerTableDialog(0, -1);
+    window_->OpenDataFile(ExportFile("wells_down_labels.csv"));
+    QVERIFY(StateOf(*window_) == before);
+    const struct {
+      QString path;
+      int table;
+      QString well, message;
+    } refusals[] = {
+        {ExportFile("plates_without_times.txt"),
+         -1,
+         {},
+         QStringLiteral("'%1' holds no kinetic table: line 3: 3 plates numbered 'Reading: 1' hold "
+                        "no times: give the interval between reads")},
+        {ExportFile("well_list.txt"), 2, QStringLiteral("A1"),
+         QStringLiteral("'%1' has no table 3: its tables are 1 to 2")},
+        {ExportFile("well_list.txt"), 0, QStringLiteral("H12"),
+         QStringLiteral("'%1', table 1: no well 'H12' holds readings")},
+    };
+    for (const auto& refusal : refusals) {
+      try {
+        if (refusal.table < 0) {
+          window_->OpenDataFile(refusal.path);
+        } else {
+          window_->OpenDataFile(refusal.path, refusal.table, refusal.well);
+        }
+        QFAIL("no error");
+      } catch (const actinfit::Error& error) {
+        QCOMPARE(QString::fromStdString(error.what()), refusal.message.arg(refusal.path));
+      }
+      QVERIFY(StateOf(*window_) == before);
     }
   }
 

@@ -7,6 +7,8 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +24,7 @@
 
 #include "app/dialogs/figure_dialog.h"
 #include "app/series/series_table.h"
+#include "core/errors.h"
 #include "core/numtext.h"
 #include "series_file.h"
 #include "window_fixture.h"
@@ -73,6 +76,40 @@ class SeriesWindowTest : public WindowTest {
     for (int row = 0; row < 4; ++row) {
       QCOMPARE(Cell(series, row, kColGActin), expected[row]);
       QVERIFY(Cell(series, row, kColSource).startsWith(QStringLiteral("plate.tsv: A")));
+    }
+  }
+
+  // An export of two tables adds the wells of the one chosen; a plate map then sets the G-actin
+  // of the wells it names and leaves the others; a map naming none of them changes nothing.
+  void addFileTakesTheWellsOfATableAndAPlateMapTheirGActin() {
+    TfmSeries& series = OpenSeries();
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) qFatal("no question");
+      dialog->findChild<QComboBox*>(QStringLiteral("cbTable"))->setCurrentIndex(1);
+      dialog->accept();
+    });
+    series.AddFile(QStringLiteral(ACTINFIT_EXPORTS_DIR "/wells_down_labels.csv"));
+    QCOMPARE(Traces(series).rowCount(), 2);
+    QCOMPARE(Cell(series, 0, kColSource), QStringLiteral("wells_down_labels.csv: OD600: A1"));
+    QCOMPARE(Cell(series, 1, kColSource), QStringLiteral("wells_down_labels.csv: OD600: A2"));
+
+    const QString map = dir_.filePath(QStringLiteral("map.csv"));
+    const auto write = [&map](const QByteArray& text) {
+      QFile file(map);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(text);
+    };
+    write("well,G-actin (uM),label\nA02,2.5,with profilin\nH12,4\n");
+    series.LoadPlateMap(map);
+    QCOMPARE(Cell(series, 0, kColGActin), QString());
+    QCOMPARE(Cell(series, 1, kColGActin), QStringLiteral("2.5"));
+
+    write("well,G-actin (uM)\nH12,4\n");
+    QVERIFY_THROWS_EXCEPTION(actinfit::EInvalidInput, series.LoadPlateMap(map));
+    QCOMPARE(Cell(series, 1, kColGActin), QStringLiteral("2.5"));
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      series.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/series_plate_map.png"));
     }
   }
 

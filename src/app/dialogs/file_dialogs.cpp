@@ -23,7 +23,7 @@ QString WithFilterSuffix(const QString& path, const QString& filter) {
 QString AskDataFileToOpen(QWidget* parent) {
   return QFileDialog::getOpenFileName(
       parent, QStringLiteral("Open data"), QString(),
-      QStringLiteral("Data files (*.csv *.tsv *.txt *.dat);;All files (*)"));
+      QStringLiteral("Data files (*.csv *.tsv *.txt *.dat *.xlsx);;All files (*)"));
 }
 
 QString AskTableFileToSave(QWidget* parent, const QString& title) {

@@ -21,8 +21,11 @@
 
 #include "app/dialogs/figure_dialog.h"
 #include "app/dialogs/file_dialogs.h"
+#include "app/dialogs/table_dialog.h"
 #include "app/figure/figure_picture.h"
 #include "app/files/chart_export.h"
+#include "app/files/data_columns.h"
+#include "app/files/data_tables.h"
 #include "app/files/save_file.h"
 #include "app/main_window.h"
 #include "app/series/series_chart.h"
@@ -34,6 +37,8 @@
 #include "core/errors.h"
 #include "core/files/datafile.h"
 #include "core/files/gactin_header.h"
+#include "core/files/layout_cells.h"
+#include "core/files/plate_map.h"
 #include "core/series_curves.h"
 
 namespace actinfit {
@@ -72,6 +77,7 @@ void TfmSeries::BuildControls() {
   };
   btAddFile_ = button("btAddFile", QStringLiteral("Add file..."));
   btAddMain_ = button("btAddMain", QStringLiteral("Add the main window's data"));
+  btPlateMap_ = button("btPlateMap", QStringLiteral("Load plate map..."));
   btRemove_ = button("btRemove", QStringLiteral("Remove"));
   btFit_ = button("btSeriesFit", QStringLiteral("Fit"));
   btSave_ = button("btSaveSeries", QStringLiteral("Save results..."));
@@ -88,7 +94,8 @@ void TfmSeries::BuildControls() {
   chart_->setObjectName(QStringLiteral("chSeries"));
 
   auto* traceButtons = new QHBoxLayout;
-  for (QPushButton* b : {btAddFile_, btAddMain_, btRemove_}) traceButtons->addWidget(b);
+  for (QPushButton* b : {btAddFile_, btAddMain_, btPlateMap_, btRemove_})
+    traceButtons->addWidget(b);
   traceButtons->addStretch();
   auto* fitButtons = new QHBoxLayout;
   for (QPushButton* b : {btFit_, btSave_, btExport_}) fitButtons->addWidget(b);
@@ -157,6 +164,7 @@ void TfmSeries::ConnectHandlers() {
   const auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
   connect(btAddFile_, &QPushButton::clicked, this, guarded([this] { AskFile(); }));
   connect(btAddMain_, &QPushButton::clicked, this, guarded([this] { AddMainWindowData(); }));
+  connect(btPlateMap_, &QPushButton::clicked, this, guarded([this] { AskPlateMap(); }));
   connect(btRemove_, &QPushButton::clicked, this, guarded([this] { RemoveSelected(); }));
   connect(btFit_, &QPushButton::clicked, this, guarded([this] { Fit(); }));
   connect(btSave_, &QPushButton::clicked, this, guarded([this] { AskSaveResults(); }));
@@ -171,7 +179,12 @@ void TfmSeries::ConnectHandlers() {
 }
 
 void TfmSeries::AddFile(const QString& path) {
-  const TDataTable table = ReadDataFile(path.toStdString());
+  const TOpenedData data = ReadDataForWindow(LocalPath(path));
+  if (data.tables) {
+    AddTableOf(path, *data.tables);
+    return;
+  }
+  const TDataTable& table = *data.plain;
   const QString file = QFileInfo(path).fileName();
   TSeriesTrace shift{};
   shift.TShift = kDefaultSeriesTShift;
@@ -185,6 +198,48 @@ void TfmSeries::AddFile(const QString& path) {
                    shift);
   }
   RefreshReadouts();
+}
+
+void TfmSeries::AddTableOf(const QString& path, const files::TFileTables& tables) {
+  TTraceChoice choice;
+  if (tables.tables.size() > 1 && !AskTableAndWell(this, path, tables, false, choice)) return;
+  const files::TKineticTable& table = tables.tables[choice.table];
+  TSeriesTrace shift{};
+  shift.TShift = kDefaultSeriesTShift;
+  for (size_t k = 0; k < table.traces.size(); ++k) {
+    const files::TWellTrace& trace = table.traces[k];
+    const std::optional<double> gActin = GActinFromHeader(trace.header);
+    sources_.push_back(
+        {TraceSourceName(path, tables, choice.table, k), trace.times, trace.readings});
+    AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
+                   shift);
+  }
+}
+
+void TfmSeries::LoadPlateMap(const QString& path) {
+  const auto map = files::ReadPlateMap(LocalPath(path));
+  // The well is the last part of a trace's name ("run.txt: Read 1: A1").
+  int matched = 0;
+  std::vector<std::pair<int, double>> changes;
+  for (size_t r = 0; r < sources_.size(); ++r) {
+    const QString name = sources_[r].name;
+    const QString last = name.mid(name.lastIndexOf(QStringLiteral(": ")) + 2).trimmed();
+    const auto well = files::WellOf(last.toStdString());
+    if (!well) continue;
+    const auto found = map.find(*well);
+    if (found == map.end()) continue;
+    changes.emplace_back(static_cast<int>(r), found->second.gActinUm);
+    ++matched;
+  }
+  if (matched == 0) {
+    throw EInvalidInput("'" + path.toStdString() + "' names none of the wells of the traces");
+  }
+  for (const auto& [row, uM] : changes) tbTraces_->item(row, kColGActin)->setText(SeriesNumber(uM));
+}
+
+void TfmSeries::AskPlateMap() {
+  const QString path = AskDataFileToOpen(this);
+  if (!path.isEmpty()) LoadPlateMap(path);
 }
 
 void TfmSeries::AddMainWindowData() {
@@ -245,8 +300,8 @@ void TfmSeries::EnableResults() {
 
 void TfmSeries::RunFit(const TSeries& series) {
   // While the fit runs only its Stop, Esc and the main window answer; the traces stay as read.
-  std::vector<QObject*> off{btAddFile_, btAddMain_, btRemove_, btSave_,
-                            btExport_,  edTStep_,   cbScaling_};
+  std::vector<QObject*> off{btAddFile_, btAddMain_, btPlateMap_, btRemove_,
+                            btSave_,    btExport_,  edTStep_,    cbScaling_};
   for (int32_t r = 0; r < kSeriesRates; ++r) {
     off.insert(off.end(), {edRate_[r], edMin_[r], edMax_[r], chbRate_[r]});
   }

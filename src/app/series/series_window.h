@@ -13,6 +13,7 @@
 #include "app/series/series_text.h"
 #include "app/support/event_points.h"
 #include "app/support/running_operations.h"
+#include "core/files/tables.h"
 #include "core/readouts.h"
 #include "core/series_fit.h"
 
@@ -39,9 +40,12 @@ class TfmSeries : public QWidget {
   explicit TfmSeries(TfmMain& main);
   ~TfmSeries() override;
 
-  // Every readings column of a delimited file as a trace; G-actin from its header where it names
+  // Every readings column of a delimited file as a trace, or every well of one table of an
+  // instrument export (asked where it holds several); G-actin from its header where it names
   // a concentration.
   void AddFile(const QString& path);
+  // Sets the G-actin of each trace whose well the plate map names (well, G-actin in µM, label).
+  void LoadPlateMap(const QString& path);
   // The main window's current data, G-actin and time shift, copied now.
   void AddMainWindowData();
   // Removes the selected traces.
@@ -75,6 +79,8 @@ class TfmSeries : public QWidget {
   SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
   std::vector<QString> SourceNames() const;
   void AskFile();
+  void AskPlateMap();
+  void AddTableOf(const QString& path, const files::TFileTables& tables);
   void AskSaveResults();
   void AskExportFigure();
   // The readout columns and the t½ plot from the traces as the table holds them.
@@ -82,7 +88,7 @@ class TfmSeries : public QWidget {
 
   TfmMain& main_;
   QTableWidget* tbTraces_;
-  QPushButton *btAddFile_, *btAddMain_, *btRemove_, *btFit_, *btSave_, *btExport_;
+  QPushButton *btAddFile_, *btAddMain_, *btPlateMap_, *btRemove_, *btFit_, *btSave_, *btExport_;
   std::array<QLineEdit*, 3> edRate_{}, edMin_{}, edMax_{};
   std::array<QCheckBox*, 3> chbRate_{};
   QLineEdit* edTStep_;

@@ -108,6 +108,7 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
       std::string message = "'" + fileName + "' holds no kinetic table in any sheet";
       for (size_t k = 0; k < refusals.size() && k < 3; ++k)
         message += (k ? "; " : ": ") + refusals[k];
+      if (!refusals.empty()) throw ELayoutRefused(message);
       throw EInvalidInput(message);
     }
     return found;
@@ -119,7 +120,10 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
   std::vector<TCellRow> rows = SplitCellRows(text);
   DropEmptyFirstColumn(rows);
   FindTables(rows, options, refusals, found.tables);
-  if (found.tables.empty()) throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
+  if (found.tables.empty()) {
+    if (!refusals.empty()) throw ELayoutRefused(NoTableMessage(fileName, rows, refusals));
+    throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
+  }
   return found;
 }
 

@@ -8,7 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
+
 namespace actinfit::files {
+
+// A file whose layout was recognised but cannot be read as it stands: plate blocks without
+// times, a unit of time that is none. Its message says what the user can do.
+class ELayoutRefused : public EInvalidInput {
+ public:
+  using EInvalidInput::EInvalidInput;
+};
 
 // One well (or readings column) of one kinetic table.
 struct TWellTrace {
@@ -43,7 +52,8 @@ struct TReadOptions {
 };
 
 // Reads the file at `path` (text or an .xlsx workbook). Raises EInvalidInput naming the file and
-// what was found when it cannot be read or holds no kinetic table.
+// what was found when it cannot be read or holds no kinetic table (ELayoutRefused where a
+// layout was found but cannot be read).
 TFileTables ReadTables(const std::string& path, const TReadOptions& options = {});
 
 // The same for the whole content of a file called `fileName` (used in messages, and its
