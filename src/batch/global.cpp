@@ -4,6 +4,7 @@
 
 #include "batch/intervals.h"
 #include "batch/messages.h"
+#include "batch/output.h"
 #include "core/defaults.h"
 #include "core/errors.h"
 #include "core/files/gactin_header.h"
@@ -25,7 +26,7 @@ void AddField(std::string& line, const std::string& field) {
 }
 
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
-constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column after the trace name
+constexpr int32_t kColumns = 10 + 4 * 5 + 2;  // every column after the trace name
 
 nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
   if (!interval) return nullptr;
@@ -111,7 +112,7 @@ std::string GlobalTsvHeader() {
       line += field;
     }
   }
-  return line + "\tmessage\n";
+  return line + "\tfailed_trials\tmessage\n";
 }
 
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
@@ -129,7 +130,7 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
     AddField(lines, Number(fit.TShift[i]));
     AddField(lines, Number(fit.Background[i]));
     AddField(lines, Number(fit.Amplitude[i]));
-    lines.append(1 + 4 * 5 + 1, '\t');
+    lines.append(1 + 4 * 5 + 2, '\t');
     lines += '\n';
   }
   lines += file + '\t';
@@ -139,7 +140,9 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   AddField(lines, Number(fit.Brightness));
   for (const auto& interval : fit.RateInterval) lines += IntervalCells(interval);
   lines += IntervalCells(fit.KnucKon) + IntervalCells(fit.KoffKon);
-  return lines + "\t\n";
+  AddField(lines, std::to_string(fit.Failures.Failed()));
+  AddField(lines, TrialFailuresSentence(fit.Failures));
+  return lines + '\n';
 }
 
 nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlobalResult& result,
@@ -173,6 +176,7 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["brightness"] = Nullable(fit.Brightness);
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;
+    object["failed_trials"] = FailedTrialsJson(fit.Failures);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (size_t i = 0; i < traces.size(); ++i) {
       list.push_back({{"trace", traces[i].name},

@@ -28,6 +28,13 @@ TRunResult Fit(TModel& model, int32_t iterations) {
   return {error, model.Param, std::nullopt};
 }
 
+// Sentences of the message column, one after another.
+void AddSentence(std::string& note, const std::string& sentence) {
+  if (sentence.empty()) return;
+  if (!note.empty()) note += ' ';
+  note += sentence;
+}
+
 // The profile intervals around the refined point; a profile that finds a lower point moves the
 // result there. A refusal leaves the refinement's result and says why.
 void AddIntervals(TModel& model, TRunResult& run) {
@@ -48,6 +55,7 @@ TRunResult Refine(TModel& model, bool intervals) {
   TRefinement refinement = RefineLeastSquares(model);
   TRunResult run{refinement.Error, model.Param, std::move(refinement), std::nullopt, {}};
   if (intervals) AddIntervals(model, run);
+  AddSentence(run.note, TrialFailuresSentence(run.refinement->Failures));
   return run;
 }
 

@@ -49,8 +49,23 @@ nlohmann::ordered_json RefinementJson(const TRefinement& refinement) {
   object["starts"] = refinement.Starts;
   object["starts_reaching_best"] = refinement.StartsReachingBest;
   object["evaluations"] = refinement.Evaluations;
+  object["failed_trials"] = FailedTrialsJson(refinement.Failures);
   return object;
 }
+
+}  // namespace
+
+nlohmann::ordered_json FailedTrialsJson(const TTrialFailures& failures) {
+  return {{"count", failures.Failed()},
+          {"trials", failures.Trials},
+          {"overflow", failures.Overflow},
+          {"division_by_zero", failures.ZeroDivide},
+          {"invalid", failures.Invalid},
+          {"first", failures.First},
+          {"message", TrialFailuresSentence(failures)}};
+}
+
+namespace {
 
 void AddField(std::string& line, const std::string& field) {
   line += '\t';
@@ -85,7 +100,7 @@ std::string TsvHeader(TMethod method, bool intervals) {
       line += name;
       line += "_se";
     }
-    line += "\ton_bound";
+    line += "\ton_bound\tfailed_trials";
   }
   if (intervals) line += IntervalHeader();
   line += "\tmessage\n";
@@ -109,6 +124,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
         AddField(lines, std::isnan(se) ? std::string() : ShortestReal(se));
       }
       AddField(lines, OnBoundText(*run.refinement));
+      AddField(lines, std::to_string(run.refinement->Failures.Failed()));
     }
     if (intervals) {
       lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
@@ -119,7 +135,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
   if (!result.failure.empty()) {
     lines += trace.name;
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
-    lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
+    lines.append(method == TMethod::Refine ? 3 + 2 * kParamCount : 1 + kParamCount, '\t');
     if (intervals) lines.append(IntervalColumns(), '\t');
     AddField(lines, result.failure);
     lines += '\n';

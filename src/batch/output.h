@@ -9,6 +9,7 @@
 #include "batch/arguments.h"
 #include "batch/methods.h"
 #include "batch/traces.h"
+#include "core/trial_failures.h"
 
 namespace actinfit::batch {
 
@@ -29,6 +30,10 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
                                  const TBatchOptions& options);
 
 nlohmann::ordered_json SettingsJson(const TBatchOptions& options);
+
+// The trial points a search passed over because their evaluation failed: the count, the trials,
+// the count of each cause, the first error and the sentence that says what they mean.
+nlohmann::ordered_json FailedTrialsJson(const TTrialFailures& failures);
 
 // A write to standard output that failed (a full disk, a file size limit, a closed pipe): its
 // what() names the output and the system's reason. Results that did not reach the output are

@@ -55,7 +55,7 @@ TEST_F(GlobalTest, OneLinePerTraceAndOneForTheSharedRates) {
   const auto rows = Rows(run.out);
   ASSERT_EQ(rows.size(), 6u);
   const auto& header = rows[0];
-  ASSERT_EQ(header.size(), 31u);
+  ASSERT_EQ(header.size(), 32u);
   EXPECT_EQ(header[1], "g_actin");
   EXPECT_EQ(header.back(), "message");
   const char* gActin[] = {"1.5", "3", "6", "12"};
@@ -74,6 +74,31 @@ TEST_F(GlobalTest, OneLinePerTraceAndOneForTheSharedRates) {
   EXPECT_NEAR(product / (kSeriesTruth[0] * kSeriesTruth[1]), 1, 0.1);
   EXPECT_LE(std::stod(shared[22]), product * (1 + 1e-12));
   EXPECT_GE(std::stod(shared[23]), product * (1 - 1e-12));
+}
+
+// Bounds set wide for rates nobody knows reach trials whose Euler steps diverge: the fit goes
+// on, and the file's line and the JSON count them and say why.
+TEST_F(GlobalTest, WideBoundsCountTheTrialsThatFailed) {
+  const std::string wide =
+      "--method global --param TShift=0:0:200 --param Knuc=1e-8:1e-12:1e-5 "
+      "--param Kon=8:0.1:100 --param Koff=1:0.001:100 ";
+  const TBatchRun run = Run(wide + File("plate.tsv"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto rows = Rows(run.out);
+  ASSERT_EQ(rows.size(), 6u);
+  ASSERT_EQ(rows[0][30], "failed_trials");
+  const auto& shared = rows[5];
+  ASSERT_EQ(shared.size(), rows[0].size());
+  EXPECT_GT(std::stoi(shared[30]), 0);
+  EXPECT_NE(shared[31].find(" trial points"), std::string::npos) << shared[31];
+  EXPECT_NEAR(std::stod(shared[2]), 25, 4);
+
+  const TBatchRun json = Run("--json " + wide + File("plate.tsv"));
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  const auto failed = nlohmann::json::parse(json.out)[0]["failed_trials"];
+  EXPECT_EQ(failed["count"].get<int>(), std::stoi(shared[30]));
+  EXPECT_EQ(failed["message"], shared[31]);
+  EXPECT_GT(failed["trials"].get<int>(), failed["count"].get<int>());
 }
 
 // JSON: the rates with standard errors and intervals, the combinations, every trace.

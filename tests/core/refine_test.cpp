@@ -185,15 +185,65 @@ TEST(Refine, RefusesWhatItCannotRefineAndChangesNothing) {
   EXPECT_NO_THROW(RefineLeastSquares(m));
 }
 
-TEST(Refine, AnEvaluationErrorPropagatesWithTheBestPointSoFar) {
-  // Spread starts reach a negative Koff, whose square root fails.
+// Points at which the model cannot be evaluated are passed over, and counted: spread starts
+// that reach a negative Koff (its square root fails), and a trace at 0.5 uM whose fast trial
+// rates make the Euler steps diverge. The search still ends at least as low as the truth.
+TEST(Refine, TrialsThatFailArePassedOverAndCounted) {
+  struct TCase {
+    const char* name;
+    double gActin, koffMin;
+    int32_t TTrialFailures::*cause;
+  };
+  const TCase cases[] = {
+      {"negative Koff", 6, -20, &TTrialFailures::Invalid},
+      {"diverging Euler steps at 0.5 uM", 0.5, 0.001, &TTrialFailures::Overflow},
+  };
+  for (const TCase& c : cases) {
+    TModel m = testing::DefaultModel();
+    m.Init[0] = c.gActin;
+    const TParamSet truth = {50, 100, 1e-8, 8, 1};
+    m.Param = truth;
+    Evaluate(m);
+    for (int32_t i = 0; i < m.Count; ++i) m.Data[i] = m.Fitted[i] + 5 * Noise(i);
+    m.Min[Koff] = c.koffMin;
+    m.Max[Kon] = 100;
+    m.Max[Koff] = 100;
+    m.Param = testing::DefaultModel().Param;
+    const TRefinement r = RefineLeastSquares(m);
+    EXPECT_GT(r.Failures.*c.cause, 0) << c.name;
+    EXPECT_EQ(r.Failures.Trials, r.Evaluations - 1) << c.name;  // all but the final curve
+    EXPECT_GE(m.Param[Koff], 0) << c.name;
+    EXPECT_LE(r.Error, ErrorAt(m, truth) * (1 + 1e-9)) << c.name;
+    EXPECT_EQ(r.Error, ErrorAt(m, m.Param)) << c.name;
+    EXPECT_NE(TrialFailuresSentence(r.Failures).find(" trial points"), std::string::npos);
+  }
+}
+
+// When no start can be evaluated the refinement fails with the error and leaves Param alone.
+TEST(Refine, FailsWhenNoStartCanBeEvaluated) {
   TModel m = testing::DefaultModel();
-  m.Fit = {false, false, false, false, true};
-  m.Min[Koff] = -20;
-  const double startError = ErrorAt(m, m.Param);
+  m.Fit = {true, false, true, true, false};
+  m.Param[Koff] = -1;  // held, so every trial takes a square root of a negative number
+  const TParamSet before = m.Param;
   EXPECT_THROW(RefineLeastSquares(m), EInvalidOp);
-  EXPECT_GE(m.Param[Koff], 0);
-  EXPECT_LE(ErrorAt(m, m.Param), startError);
+  EXPECT_EQ(m.Param, before);
+}
+
+TEST(Refine, TrialFailuresSentenceNamesEachCauseWithItsCount) {
+  struct TCase {
+    TTrialFailures failures;
+    const char* sentence;
+  };
+  const TCase cases[] = {
+      {{100, 0, 0, 0, {}, {}, {}}, ""},
+      {{25000, 312, 0, 0, {}, {}, {}},
+       "The Euler steps diverged at 312 of 25 000 trial points: the time step is too coarse for "
+       "rates that fast. The search passed over those points."},
+      {{1234567, 0, 2, 1000, {}, {}, {}},
+       "A division by zero at 2 of 1 234 567 trial points; an invalid floating point operation "
+       "at 1 000 of 1 234 567 trial points. The search passed over those points."},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(TrialFailuresSentence(c.failures), c.sentence);
 }
 
 TEST(Refine, AReportCanStopItOrReplaceTheRecord) {

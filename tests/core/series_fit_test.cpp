@@ -421,6 +421,32 @@ TEST(SeriesFit, AnEvaluationErrorNamesTheTrace) {
   }
 }
 
+// Bounds a user sets for unknown rates reach trial points where the Euler steps diverge: they
+// are passed over and counted, and the fit still reaches the error of the truth (its linear
+// parameters solved here directly).
+TEST(SeriesFit, WideBoundsPassOverDivergingTrials) {
+  TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
+  series.RateMin = {1e-12, 0.1, 0.001};
+  series.RateMax = {1e-5, 100, 100};
+  double truthSSR = 0;
+  for (const TSeriesTrace& trace : series.Traces) {
+    const std::vector<double> f =
+        Polymer(trace.Time, trace.GActin, 0, {kTrueKnuc, kTrueKon, kTrueKoff});
+    Eigen::MatrixXd design(static_cast<Eigen::Index>(f.size()), 2);
+    Eigen::VectorXd y(static_cast<Eigen::Index>(f.size()));
+    for (size_t j = 0; j < f.size(); ++j) {
+      design.row(static_cast<Eigen::Index>(j)) << 1, f[j];
+      y[static_cast<Eigen::Index>(j)] = trace.Data[j];
+    }
+    truthSSR += (design * design.colPivHouseholderQr().solve(y) - y).squaredNorm();
+  }
+  const TSeriesFit fit = FitSeries(series, false);
+  EXPECT_GT(fit.Failures.Failed(), 0);
+  EXPECT_GT(fit.Failures.Trials, fit.Failures.Failed());
+  EXPECT_LE(fit.Error, truthSSR / fit.Points * (1 + 1e-6));
+  EXPECT_NE(fit.Failures.First.find("Trace "), std::string::npos) << fit.Failures.First;
+}
+
 // The progress overload stops when asked, with the best point so far.
 TEST(SeriesFit, StopsWhenTheReportSaysSo) {
   int32_t reports = 0;
