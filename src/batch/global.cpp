@@ -10,6 +10,7 @@
 #include "core/files/gactin_header.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
+#include "core/trace_shape.h"
 
 namespace actinfit::batch {
 
@@ -131,7 +132,7 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
     AddField(lines, Number(fit.Background[i]));
     AddField(lines, Number(fit.Amplitude[i]));
     lines.append(1 + 4 * 5 + 2, '\t');
-    lines += '\n';
+    lines += TraceShapeSentence(TraceShape(result.series->Traces[i].Data), "The trace") + '\n';
   }
   lines += file + '\t';
   AddField(lines, Number(fit.Error));
@@ -141,7 +142,10 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   for (const auto& interval : fit.RateInterval) lines += IntervalCells(interval);
   lines += IntervalCells(fit.KnucKon) + IntervalCells(fit.KoffKon);
   AddField(lines, std::to_string(fit.Failures.Failed()));
-  AddField(lines, TrialFailuresSentence(fit.Failures));
+  std::string message = TrialFailuresSentence(fit.Failures);
+  const std::string warning = fit.DtCheck ? DtCheckWarning(*fit.DtCheck) : std::string();
+  if (!warning.empty()) message += (message.empty() ? "" : " ") + warning;
+  AddField(lines, message);
   return lines + '\n';
 }
 
@@ -177,6 +181,7 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;
     object["failed_trials"] = FailedTrialsJson(fit.Failures);
+    object["dt_check"] = DtCheckJson(fit.DtCheck);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (size_t i = 0; i < traces.size(); ++i) {
       list.push_back({{"trace", traces[i].name},
@@ -186,7 +191,9 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
                       {"tshift", fit.TShift[i]},
                       {"background", fit.Background[i]},
                       {"amplitude", fit.Amplitude[i]},
-                      {"error", fit.TraceError[i]}});
+                      {"error", fit.TraceError[i]},
+                      {"message", TraceShapeSentence(TraceShape(result.series->Traces[i].Data),
+                                                     "The trace")}});
     }
     object["traces"] = std::move(list);
   }

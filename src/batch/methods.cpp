@@ -10,6 +10,7 @@
 #include "core/random.h"
 #include "core/refine.h"
 #include "core/search.h"
+#include "core/trace_shape.h"
 
 namespace actinfit::batch {
 
@@ -55,7 +56,9 @@ TRunResult Refine(TModel& model, bool intervals) {
   TRefinement refinement = RefineLeastSquares(model);
   TRunResult run{refinement.Error, model.Param, std::move(refinement), std::nullopt, {}};
   if (intervals) AddIntervals(model, run);
+  AddSentence(run.note, TraceShapeSentence(TraceShape(model.Data), "The trace"));
   AddSentence(run.note, TrialFailuresSentence(run.refinement->Failures));
+  if (run.refinement->DtCheck) AddSentence(run.note, DtCheckWarning(*run.refinement->DtCheck));
   return run;
 }
 

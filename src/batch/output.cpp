@@ -50,6 +50,7 @@ nlohmann::ordered_json RefinementJson(const TRefinement& refinement) {
   object["starts_reaching_best"] = refinement.StartsReachingBest;
   object["evaluations"] = refinement.Evaluations;
   object["failed_trials"] = FailedTrialsJson(refinement.Failures);
+  object["dt_check"] = DtCheckJson(refinement.DtCheck);
   return object;
 }
 
@@ -63,6 +64,26 @@ nlohmann::ordered_json FailedTrialsJson(const TTrialFailures& failures) {
           {"invalid", failures.Invalid},
           {"first", failures.First},
           {"message", TrialFailuresSentence(failures)}};
+}
+
+nlohmann::ordered_json DtCheckJson(const std::optional<TDtCheck>& check) {
+  if (!check) return nullptr;
+  nlohmann::ordered_json moves = nlohmann::ordered_json::object();
+  for (const TDtMove& move : check->Moves) {
+    moves[move.Name] = {{"value", move.Value},
+                        {"half_dt_value", move.HalfValue},
+                        {"relative_move", move.Relative()},
+                        {"warn", move.Warn()}};
+  }
+  std::string sentences;
+  for (const std::string& sentence : DtCheckSentences(*check)) {
+    sentences += (sentences.empty() ? "" : " ") + sentence;
+  }
+  return {{"dt", check->Dt},
+          {"error", check->Error},
+          {"half_dt_error", check->HalfError},
+          {"moves", std::move(moves)},
+          {"message", sentences}};
 }
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "batch/messages.h"
 #include "batch/trace_notes.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 
 namespace actinfit::batch {
 

@@ -109,6 +109,9 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.RunsExpected = ExpectedRuns(m.Residual);
   s.Time = m.Time;
   s.Residual = m.Residual;
+  s.Failures = r.Failures;
+  s.Shape = TraceShape(m.Data);
+  s.DtCheck = r.DtCheck;
   for (int32_t i = 0; i < kParamCount; ++i) {
     for (int32_t j = i + 1; j < kParamCount; ++j) {
       if (std::fabs(s.Correlation[i][j]) > kPoorCorrelation) s.PoorPairs.emplace_back(i, j);

@@ -13,6 +13,7 @@
 #include "core/model.h"
 #include "core/profile.h"
 #include "core/refine.h"
+#include "core/trace_shape.h"
 
 namespace actinfit {
 
@@ -42,6 +43,9 @@ struct TFitStatistics {
   std::vector<std::pair<int32_t, int32_t>> PoorPairs;  // |r| > kPoorCorrelation, i < j
   std::vector<double> Time, Residual;                  // the residuals of the result, to plot
   std::optional<TProfileResult> Profile;               // the profile intervals, once computed
+  TTrialFailures Failures;                             // trial points the search passed over
+  TTraceShape Shape;                                   // whether the readings rise
+  std::optional<TDtCheck> DtCheck;                     // half the time step's refit
 };
 
 // The statistics of `refinement`, whose result the record holds (Param, Residual).

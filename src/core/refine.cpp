@@ -245,6 +245,7 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
   last.Param = best;
   Evaluate(last);
   ++r.Evaluations;
+  if (!r.Stopped) r.DtCheck = HalvedTimeStepCheck(last, r);
   return r;
 }
 

@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/defaults.h"
+#include "core/dt_check.h"
 #include "core/model.h"
 #include "core/search.h"
 #include "core/trial_failures.h"
@@ -28,6 +30,7 @@ struct TRefinement {
   bool Stopped = false;               // the progress callback asked to stop: the best point so far
   std::vector<double> BestStartPath;  // the error after each local iteration of the winning start
   TTrialFailures Failures;            // trial points whose evaluation failed (passed over)
+  std::optional<TDtCheck> DtCheck;    // the best point refitted with half the time step
 };
 
 // Minimises the mean squared residual of Evaluate over the marked parameters within [Min, Max]:

@@ -152,7 +152,10 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
       static_cast<int32_t>(std::count_if(ends.begin(), ends.end(), [&](double e) {
         return e <= search.BestSSR() * (1 + kSameError);
       }));
-  if (!stopped && !failed) series::FillStdErrors(search, axes, fit);
+  if (!stopped && !failed) {
+    series::FillStdErrors(search, axes, fit);
+    fit.DtCheck = HalvedTimeStepSeriesCheck(series, fit);
+  }
   fit.Failures = search.Failures();
   return fit;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dt_check.h"
 #include "core/profile.h"
 #include "core/trial_failures.h"
 
@@ -49,8 +50,9 @@ struct TSeriesFit {
   std::vector<double> TShift, Background, Amplitude, TraceError;  // per trace; error SSR_i / n_i
   double Brightness;                                              // NaN for amplitude per trace
   int32_t Starts, StartsReachingBest;
-  bool Stopped = false;     // the progress callback asked to stop: the best point so far
-  TTrialFailures Failures;  // trial points whose evaluation failed (passed over)
+  bool Stopped = false;             // the progress callback asked to stop: the best point so far
+  TTrialFailures Failures;          // trial points whose evaluation failed (passed over)
+  std::optional<TDtCheck> DtCheck;  // the best point refitted with half the time step
 };
 
 // The least-squares fit of the marked rates (and the marked time shifts) within their bounds:
