@@ -5,6 +5,8 @@
 #include <tuple>
 #include <unsupported/Eigen/SpecialFunctions>
 
+#include "core/bound_hints.h"
+
 namespace actinfit {
 namespace {
 
@@ -112,6 +114,7 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.Failures = r.Failures;
   s.Shape = TraceShape(m.Data);
   s.DtCheck = r.DtCheck;
+  s.ReadingsStart = ReadingsStart(m.Data);
   for (int32_t i = 0; i < kParamCount; ++i) {
     for (int32_t j = i + 1; j < kParamCount; ++j) {
       if (std::fabs(s.Correlation[i][j]) > kPoorCorrelation) s.PoorPairs.emplace_back(i, j);

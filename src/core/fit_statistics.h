@@ -42,10 +42,11 @@ struct TFitStatistics {
   double RunsZ;         // Wald-Wolfowitz z; NaN when one sign is missing
   std::vector<std::pair<int32_t, int32_t>> PoorPairs;  // |r| > kPoorCorrelation, i < j
   std::vector<double> Time, Residual;                  // the residuals of the result, to plot
-  std::optional<TProfileResult> Profile;               // the profile intervals, once computed
-  TTrialFailures Failures;                             // trial points the search passed over
-  TTraceShape Shape;                                   // whether the readings rise
-  std::optional<TDtCheck> DtCheck;                     // half the time step's refit
+  double ReadingsStart = 0;               // the readings' level at the start (core/bound_hints.h)
+  std::optional<TProfileResult> Profile;  // the profile intervals, once computed
+  TTrialFailures Failures;                // trial points the search passed over
+  TTraceShape Shape;                      // whether the readings rise
+  std::optional<TDtCheck> DtCheck;        // half the time step's refit
 };
 
 // The statistics of `refinement`, whose result the record holds (Param, Residual).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch_runner.h"
+#include "core/bound_hints.h"
 #include "core/model.h"
 #include "core/numtext.h"
 #include "core/profile.h"
@@ -119,6 +120,10 @@ TEST_F(BatchTest, FitOfEachTraceIsTheCoreFitOfThatTraceAlone) {
   EXPECT_EQ(run.err, "");
 }
 
+std::string Joined(const std::string& first, const std::string& second) {
+  return first.empty() ? second : second.empty() ? first : first + ' ' + second;
+}
+
 // The message column of a refined rising trace: the trials passed over, then a time step too
 // coarse for a rate.
 std::string RefineMessage(const TRefinement& refinement) {
@@ -126,6 +131,17 @@ std::string RefineMessage(const TRefinement& refinement) {
   const std::string warning = refinement.DtCheck ? DtCheckWarning(*refinement.DtCheck) : "";
   if (!warning.empty()) message += (message.empty() ? "" : " ") + warning;
   return message;
+}
+
+// The message of a refined trace: what to change for each parameter left on a bound.
+std::string BoundHints(const TModel& m, const TRefinement& refinement) {
+  std::string hints;
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    if (!refinement.OnBound[static_cast<size_t>(k)]) continue;
+    hints += (hints.empty() ? "" : " ") +
+             BoundHint(k, m.Param[k], m.Min[k], m.Max[k], ReadingsStart(m.Data));
+  }
+  return hints;
 }
 
 TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
@@ -151,7 +167,7 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
       }
     }
     expected += '\t' + onBound + '\t' + std::to_string(refinement.Failures.Failed()) + '\t' +
-                RefineMessage(refinement) + '\n';
+                Joined(RefineMessage(refinement), BoundHints(m, refinement)) + '\n';
   }
   EXPECT_EQ(run.out, expected);
 }
@@ -217,7 +233,9 @@ TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
       expected += interval->HighAtBound ? "\t1" : "\t0";
       anyAtBound = anyAtBound || interval->LowAtBound || interval->HighAtBound;
     }
-    expected += '\t' + RefineMessage(core.refinement) + '\n';
+    expected += '\t' +
+                Joined(RefineMessage(core.refinement), BoundHints(core.model, core.refinement)) +
+                '\n';
   }
   EXPECT_EQ(run.out, expected);
   EXPECT_TRUE(anyAtBound);  // Kon ends on its upper bound in these wells
