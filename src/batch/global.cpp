@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
+#include "core/trace_shape.h"
 
 namespace actinfit::batch {
 
@@ -25,7 +26,7 @@ void AddField(std::string& line, const std::string& field) {
 }
 
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
-constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column, the trace name's too
+constexpr int32_t kColumns = 10 + 4 * 5 + 2;  // every column, the trace name's too
 
 nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
   if (!interval) return nullptr;
@@ -117,7 +118,7 @@ std::string GlobalTsvHeader() {
       line += field;
     }
   }
-  return line + "\tmessage\n";
+  return line + "\tfailed_trials\tmessage\n";
 }
 
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
@@ -135,8 +136,8 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
     AddField(lines, Number(fit.TShift[i]));
     AddField(lines, Number(fit.Background[i]));
     AddField(lines, Number(fit.Amplitude[i]));
-    lines.append(1 + 4 * 5 + 1, '\t');
-    lines += '\n';
+    lines.append(1 + 4 * 5 + 2, '\t');
+    lines += TraceShapeSentence(TraceShape(result.series->Traces[i].Data), "The trace") + '\n';
   }
   lines += file + '\t';
   AddField(lines, Number(fit.Error));
@@ -145,7 +146,12 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   AddField(lines, Number(fit.Brightness));
   for (const auto& interval : fit.RateInterval) lines += IntervalCells(interval);
   lines += IntervalCells(fit.KnucKon) + IntervalCells(fit.KoffKon);
-  return lines + "\t\n";
+  AddField(lines, std::to_string(fit.Failures.Failed()));
+  std::string message = TrialFailuresSentence(fit.Failures);
+  const std::string warning = fit.DtCheck ? DtCheckWarning(*fit.DtCheck) : std::string();
+  if (!warning.empty()) message += (message.empty() ? "" : " ") + warning;
+  AddField(lines, message);
+  return lines + '\n';
 }
 
 nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlobalResult& result,
@@ -182,6 +188,8 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["brightness"] = Nullable(fit.Brightness);
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;
+    object["failed_trials"] = FailedTrialsJson(fit.Failures);
+    object["dt_check"] = DtCheckJson(fit.DtCheck);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (size_t i = 0; i < traces.size(); ++i) {
       list.push_back({{"trace", traces[i].name},
@@ -191,7 +199,9 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
                       {"tshift", fit.TShift[i]},
                       {"background", fit.Background[i]},
                       {"amplitude", fit.Amplitude[i]},
-                      {"error", fit.TraceError[i]}});
+                      {"error", fit.TraceError[i]},
+                      {"message", TraceShapeSentence(TraceShape(result.series->Traces[i].Data),
+                                                     "The trace")}});
     }
     object["traces"] = std::move(list);
   }

@@ -12,6 +12,7 @@
 #include "core/random.h"
 #include "core/refine.h"
 #include "core/search.h"
+#include "core/trace_shape.h"
 
 namespace actinfit::batch {
 
@@ -28,6 +29,13 @@ TRunResult Fit(TModel& model, int32_t iterations) {
   const double error =
       RunCoordinateSearch([&]() -> TModel& { return model; }, iterations, kWindowShowEvery, {});
   return {error, model.Param, std::nullopt};
+}
+
+// Sentences of the message column, one after another.
+void AddSentence(std::string& note, const std::string& sentence) {
+  if (sentence.empty()) return;
+  if (!note.empty()) note += ' ';
+  note += sentence;
 }
 
 // The profile intervals around the refined point; a profile that finds a lower point moves the
@@ -60,6 +68,9 @@ TRunResult Refine(TModel& model, bool intervals) {
   TRefinement refinement = RefineLeastSquares(model);
   TRunResult run{refinement.Error, model.Param, std::move(refinement), std::nullopt, {}};
   if (intervals) AddIntervals(model, run);
+  AddSentence(run.note, TraceShapeSentence(TraceShape(model.Data), "The trace"));
+  AddSentence(run.note, TrialFailuresSentence(run.refinement->Failures));
+  if (run.refinement->DtCheck) AddSentence(run.note, DtCheckWarning(*run.refinement->DtCheck));
   AddBoundHints(model, run);
   return run;
 }

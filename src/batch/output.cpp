@@ -50,8 +50,44 @@ nlohmann::ordered_json RefinementJson(const TRefinement& refinement) {
   object["starts"] = refinement.Starts;
   object["starts_reaching_best"] = refinement.StartsReachingBest;
   object["evaluations"] = refinement.Evaluations;
+  object["failed_trials"] = FailedTrialsJson(refinement.Failures);
+  object["dt_check"] = DtCheckJson(refinement.DtCheck);
   return object;
 }
+
+}  // namespace
+
+nlohmann::ordered_json FailedTrialsJson(const TTrialFailures& failures) {
+  return {{"count", failures.Failed()},
+          {"trials", failures.Trials},
+          {"overflow", failures.Overflow},
+          {"division_by_zero", failures.ZeroDivide},
+          {"invalid", failures.Invalid},
+          {"first", failures.First},
+          {"message", TrialFailuresSentence(failures)}};
+}
+
+nlohmann::ordered_json DtCheckJson(const std::optional<TDtCheck>& check) {
+  if (!check) return nullptr;
+  nlohmann::ordered_json moves = nlohmann::ordered_json::object();
+  for (const TDtMove& move : check->Moves) {
+    moves[move.Name] = {{"value", move.Value},
+                        {"half_dt_value", move.HalfValue},
+                        {"relative_move", move.Relative()},
+                        {"warn", move.Warn()}};
+  }
+  std::string sentences;
+  for (const std::string& sentence : DtCheckSentences(*check)) {
+    sentences += (sentences.empty() ? "" : " ") + sentence;
+  }
+  return {{"dt", check->Dt},
+          {"error", check->Error},
+          {"half_dt_error", check->HalfError},
+          {"moves", std::move(moves)},
+          {"message", sentences}};
+}
+
+namespace {
 
 void AddField(std::string& line, const std::string& field) {
   line += '\t';
@@ -150,7 +186,7 @@ std::string TsvHeader(TMethod method, bool intervals) {
       line += name;
       line += "_se";
     }
-    line += "\ton_bound";
+    line += "\ton_bound\tfailed_trials";
   }
   if (intervals) line += IntervalHeader();
   line += "\tmessage\n";
@@ -174,6 +210,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
         AddField(lines, std::isnan(se) ? std::string() : ShortestReal(se));
       }
       AddField(lines, OnBoundText(*run.refinement));
+      AddField(lines, std::to_string(run.refinement->Failures.Failed()));
     }
     if (intervals) {
       lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
@@ -184,7 +221,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
   if (!result.failure.empty()) {
     lines += TsvCell(trace.name);
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
-    lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
+    lines.append(method == TMethod::Refine ? 3 + 2 * kParamCount : 1 + kParamCount, '\t');
     if (intervals) lines.append(IntervalColumns(), '\t');
     AddField(lines, TsvCell(result.failure));
     lines += '\n';

@@ -3,12 +3,15 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "batch/arguments.h"
 #include "batch/methods.h"
 #include "batch/traces.h"
+#include "core/dt_check.h"
+#include "core/trial_failures.h"
 
 namespace actinfit::batch {
 
@@ -41,6 +44,14 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
                                  const TBatchOptions& options);
 
 nlohmann::ordered_json SettingsJson(const TBatchOptions& options);
+
+// The trial points a search passed over because their evaluation failed: the count, the trials,
+// the count of each cause, the first error and the sentence that says what they mean.
+nlohmann::ordered_json FailedTrialsJson(const TTrialFailures& failures);
+
+// The refit with half the time step: the errors, each parameter's move and its warning, the
+// sentences; null when no refit was made.
+nlohmann::ordered_json DtCheckJson(const std::optional<TDtCheck>& check);
 
 // A write to standard output that failed (a full disk, a file size limit, a closed pipe): its
 // what() names the output and the system's reason. Results that did not reach the output are

@@ -8,6 +8,7 @@
 #include "batch/output.h"
 #include "batch/trace_notes.h"
 #include "core/errors.h"
+#include "core/files/datafile.h"
 #include "core/files/gactin_header.h"
 
 namespace actinfit::batch {

@@ -7,6 +7,8 @@
 #include "core/bound_hints.h"
 #include "core/defaults.h"
 #include "core/numtext.h"
+#include "core/series_search.h"
+#include "core/trace_shape.h"
 
 namespace actinfit {
 namespace {
@@ -363,7 +365,41 @@ std::string FitReportText(const TFitStatistics& s) {
   for (const std::string& sentence : sentences) text += sentence + '\n';
   AppendMeasures(text, s);
   AppendCombinations(text, s);
+  const std::vector<std::string> data = DataSentences(s);
+  if (!data.empty()) text += '\n';
+  for (const std::string& sentence : data) text += sentence + '\n';
   return text;
+}
+
+std::vector<std::string> DataSentences(const TFitStatistics& s) {
+  std::vector<std::string> sentences;
+  const auto add = [&](std::string sentence) {
+    if (!sentence.empty()) sentences.push_back(std::move(sentence));
+  };
+  add(TraceShapeSentence(s.Shape, "The trace"));
+  add(TrialFailuresSentence(s.Failures));
+  if (s.DtCheck) {
+    for (std::string& sentence : DtCheckSentences(*s.DtCheck)) add(std::move(sentence));
+  }
+  return sentences;
+}
+
+std::vector<std::string> DataSentences(const TSeries& series, const TSeriesFit& fit) {
+  std::vector<std::string> sentences;
+  for (size_t i = 0; i < series.Traces.size(); ++i) {
+    std::string shape =
+        TraceShapeSentence(TraceShape(series.Traces[i].Data), series::TraceName(series, i));
+    if (!shape.empty()) sentences.push_back(std::move(shape));
+  }
+  if (std::string failed = TrialFailuresSentence(fit.Failures); !failed.empty()) {
+    sentences.push_back(std::move(failed));
+  }
+  if (fit.DtCheck) {
+    for (std::string& sentence : DtCheckSentences(*fit.DtCheck)) {
+      sentences.push_back(std::move(sentence));
+    }
+  }
+  return sentences;
 }
 
 }  // namespace actinfit

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/fit_statistics.h"
+#include "core/series_fit.h"
 
 namespace actinfit {
 
@@ -63,6 +64,13 @@ std::string RunsSentence(const TFitStatistics& s);
 // The profile's sentences: its threshold, the two combinations the data determine against the
 // rates alone, the profiles cut short or unfinished. Empty without a profile.
 std::vector<std::string> ProfileSentences(const TFitStatistics& s);
+
+// What the data and the time step allow one to read from the result: a trace that does not
+// rise, trial points the search passed over, the time step's share. Empty when all is well.
+std::vector<std::string> DataSentences(const TFitStatistics& s);
+
+// The same for a series fit: each trace that does not rise, named, then the rest.
+std::vector<std::string> DataSentences(const TSeries& series, const TSeriesFit& fit);
 
 // The report as tab-separated text: the parameter table, the correlation matrix, the sentences
 // and the measures of fit, the profile's combinations.

@@ -111,6 +111,9 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.RunsExpected = ExpectedRuns(m.Residual);
   s.Time = m.Time;
   s.Residual = m.Residual;
+  s.Failures = r.Failures;
+  s.Shape = TraceShape(m.Data);
+  s.DtCheck = r.DtCheck;
   s.ReadingsStart = ReadingsStart(m.Data);
   for (int32_t i = 0; i < kParamCount; ++i) {
     for (int32_t j = i + 1; j < kParamCount; ++j) {

@@ -13,6 +13,7 @@
 #include "core/model.h"
 #include "core/profile.h"
 #include "core/refine.h"
+#include "core/trace_shape.h"
 
 namespace actinfit {
 
@@ -43,6 +44,9 @@ struct TFitStatistics {
   std::vector<double> Time, Residual;                  // the residuals of the result, to plot
   double ReadingsStart = 0;               // the readings' level at the start (core/bound_hints.h)
   std::optional<TProfileResult> Profile;  // the profile intervals, once computed
+  TTrialFailures Failures;                // trial points the search passed over
+  TTraceShape Shape;                      // whether the readings rise
+  std::optional<TDtCheck> DtCheck;        // half the time step's refit
 };
 
 // The statistics of `refinement`, whose result the record holds (Param, Residual).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "core/errors.h"
 #include "core/fit_statistics.h"
@@ -105,6 +106,7 @@ TModelObjective::TModelObjective(const ModelAccess& access, const ProfileReport&
   if (!context_.Evaluate(std::span(&best, 1), std::span(&error, 1), curve)) {
     std::rethrow_exception(context_.TakeFailure());
   }
+  if (!std::isfinite(error)) std::rethrow_exception(context_.failures.FirstError);
   SetBest(best, error);
 }
 
@@ -179,6 +181,10 @@ profile::THeldSolve TModelObjective::SolveHeld(int32_t quantity, double value,
     }
   }
   if (context_.failure) return {kInfinity, {}, context_.TakeFailure()};
+  // A held value at which no point could be evaluated ends the walk there, as an error would.
+  if (!std::isfinite(end.error) && context_.failures.LastError) {
+    return {kInfinity, {}, std::exchange(context_.failures.LastError, nullptr)};
+  }
   return {context_.Points() * end.error, profile::TState(end.set.begin(), end.set.end()), nullptr};
 }
 

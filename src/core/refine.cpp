@@ -205,6 +205,10 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
     m.Param = std::isfinite(context.bestError) ? context.bestSet : original;
     std::rethrow_exception(context.failure);
   }
+  if (!std::isfinite(context.bestError) && context.failures.FirstError) {
+    m.Param = original;
+    std::rethrow_exception(context.failures.FirstError);
+  }
   r.Stopped = context.stopped;
 
   // The winner, and how many starts reached it.
@@ -235,11 +239,13 @@ TRefinement RefineLeastSquares(const ModelAccess& access, const RefineReport& re
   r.Refined = marked - onBound;
   if (!r.Stopped && r.Points > r.Refined) FillUncertainty(context, axes, r, best);
   r.Evaluations = context.evaluations;
+  r.Failures = context.failures;
   // The covariance's trials leave their curves in the record: the best point's goes back.
   TModel& last = access();
   last.Param = best;
   Evaluate(last);
   ++r.Evaluations;
+  if (!r.Stopped) r.DtCheck = HalvedTimeStepCheck(last, r);
   return r;
 }
 

@@ -5,11 +5,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/defaults.h"
+#include "core/dt_check.h"
 #include "core/model.h"
 #include "core/search.h"
+#include "core/trial_failures.h"
 
 namespace actinfit {
 
@@ -26,6 +29,8 @@ struct TRefinement {
   int32_t StartsReachingBest = 0;     // of those, the ones that ended at the best error
   bool Stopped = false;               // the progress callback asked to stop: the best point so far
   std::vector<double> BestStartPath;  // the error after each local iteration of the winning start
+  TTrialFailures Failures;            // trial points whose evaluation failed (passed over)
+  std::optional<TDtCheck> DtCheck;    // the best point refitted with half the time step
 };
 
 // Minimises the mean squared residual of Evaluate over the marked parameters within [Min, Max]:
@@ -34,8 +39,11 @@ struct TRefinement {
 // TShift, which acts only in whole time steps, by a search over stairs Dt wide. Leaves the best
 // point in Param and its curve in Fitted and Residual; deterministic to the last bit.
 // Refuses (EInvalidInput, nothing changed): no marked parameter; Min > Max for a marked
-// parameter; fewer points than marked parameters + 1. An error of Evaluate propagates with the
-// best point found so far in Param.
+// parameter; fewer points than marked parameters + 1. A trial point whose evaluation raises a
+// floating-point error is infinitely bad: the step is rejected, a start there is skipped, and
+// the count comes back in Failures; the first such error propagates only when no point could be
+// evaluated (Param as it was). Another error of Evaluate propagates with the best point found
+// so far in Param.
 TRefinement RefineLeastSquares(TModel& model);
 
 // What the refinement tells its caller at least every kRefineReportInterval of work.

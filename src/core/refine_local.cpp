@@ -104,16 +104,35 @@ TContext::TContext(const ModelAccess& access, const RefineReport& report, int32_
 bool TContext::Evaluate(std::span<const TParamSet> sets, std::span<double> errors,
                         std::span<double> curves) {
   if (Ended()) return false;
-  const TBatchOutcome outcome = batch_.Evaluate(*model_, sets, errors, curves);
-  evaluations += outcome.evaluated + (outcome.failure ? 1 : 0);
-  for (int32_t s = 0; s < outcome.evaluated; ++s) {
-    if (errors[s] < bestError) {
-      bestError = errors[s];
-      bestSet = sets[s];
+  const TParamSet held = model_->Param;
+  const auto n = static_cast<size_t>(points_);
+  size_t done = 0;
+  bool anyFailed = false;
+  // A set whose evaluation fails with a floating-point error is an infinitely bad point; the
+  // sets after it are evaluated as if it had not been there.
+  while (done < sets.size()) {
+    const TBatchOutcome outcome = batch_.Evaluate(*model_, sets.subspan(done), errors.subspan(done),
+                                                  curves.subspan(done * n));
+    for (int32_t s = 0; s < outcome.evaluated; ++s, ++done) {
+      if (errors[done] < bestError) {
+        bestError = errors[done];
+        bestSet = sets[done];
+      }
     }
+    evaluations += outcome.evaluated;
+    if (!outcome.failure) break;
+    ++evaluations;
+    anyFailed = true;
+    if (!failures.Count(outcome.failure)) {
+      failure = outcome.failure;
+      break;
+    }
+    errors[done++] = std::numeric_limits<double>::infinity();
   }
-  if (outcome.failure) failure = outcome.failure;
-  return !outcome.failure;
+  failures.Trials = evaluations;
+  // The failing set's Param would otherwise stay in the record.
+  if (anyFailed) model_->Param = held;
+  return !Ended();
 }
 
 std::exception_ptr TContext::TakeFailure() {
@@ -187,6 +206,8 @@ class TCurveCost final : public ceres::CostFunction {
     errors_.resize(sets_.size());
     curves_.resize(sets_.size() * n);
     if (!context_.Evaluate(sets_, errors_, curves_)) return false;
+    // A centre that fails is a point the solver cannot stand on.
+    if (!cached && !std::isfinite(errors_[0])) return false;
     if (!cached) {
       lastSet_ = center;
       lastCurve_.assign(curves_.begin(), curves_.begin() + static_cast<std::ptrdiff_t>(n));
@@ -195,9 +216,11 @@ class TCurveCost final : public ceres::CostFunction {
     WriteResiduals(residuals);
     double* jacobian = jacobians[0];
     for (size_t a = 0; a < q; ++a) {
-      const double* lowCurve = Curve(lowAt_[a]);
-      const double* highCurve = Curve(highAt_[a]);
-      const double span = high_[a] - low_[a];
+      // A side whose trial failed leaves a one-sided difference from the centre.
+      const bool lowFailed = Failed(lowAt_[a]), highFailed = Failed(highAt_[a]);
+      const double* lowCurve = Curve(lowFailed ? -1 : lowAt_[a]);
+      const double* highCurve = Curve(highFailed ? -1 : highAt_[a]);
+      const double span = (highFailed ? u[a] : high_[a]) - (lowFailed ? u[a] : low_[a]);
       for (size_t i = 0; i < n; ++i) {
         jacobian[i * q + a] = span > 0 ? (highCurve[i] - lowCurve[i]) / span : 0.0;
       }
@@ -216,6 +239,10 @@ class TCurveCost final : public ceres::CostFunction {
     return static_cast<int32_t>(sets_.size()) - 1;
   }
 
+  bool Failed(int32_t at) const {
+    return at >= 0 && !std::isfinite(errors_[static_cast<size_t>(at)]);
+  }
+
   const double* Curve(int32_t at) const {
     const auto n = static_cast<size_t>(context_.Points());
     return at < 0 ? lastCurve_.data() : curves_.data() + static_cast<size_t>(at) * n;
@@ -227,6 +254,7 @@ class TCurveCost final : public ceres::CostFunction {
     double error;
     haveLast_ = false;
     if (!context_.Evaluate(std::span(&center, 1), std::span(&error, 1), lastCurve_)) return false;
+    if (!std::isfinite(error)) return false;
     lastSet_ = center;
     haveLast_ = true;
     return true;
@@ -270,7 +298,8 @@ TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLoc
   if (axes.empty()) {
     double error;
     std::vector<double> curve(static_cast<size_t>(context.Points()));
-    if (context.Evaluate(std::span(&from.set, 1), std::span(&error, 1), curve)) {
+    if (context.Evaluate(std::span(&from.set, 1), std::span(&error, 1), curve) &&
+        std::isfinite(error)) {
       result.error = error;
       result.path.push_back(error);
     }
@@ -296,6 +325,9 @@ TLocalResult Solve(TContext& context, const std::vector<TAxis>& axes, const TLoc
   // Steps are projected onto the bounds without a line search: the search would ask for a
   // Jacobian at every trial length, and the second solve drops the axes that end on a bound.
   options.max_num_line_search_step_size_iterations = 0;
+  // A trial that fails is a rejected step: the trust region shrinks until the steps evaluate,
+  // and the run ends converged at its last point rather than failed.
+  options.max_num_consecutive_invalid_steps = 40;
   options.function_tolerance = limits.tolerance;
   options.gradient_tolerance = 1e-14;
   options.parameter_tolerance = 1e-10;

@@ -11,6 +11,7 @@
 
 #include "core/batch.h"
 #include "core/refine.h"
+#include "core/trial_failures.h"
 
 namespace actinfit::refine {
 
@@ -63,8 +64,10 @@ class TContext {
   TModel& Model() { return *model_; }
   int32_t Points() const { return points_; }
 
-  // Evaluates the sets together; curves[s * n + i] as TBatchEvaluator gives them. Returns false
-  // after a failure or a stop (the failure is kept, nothing more is evaluated).
+  // Evaluates the sets together; curves[s * n + i] as TBatchEvaluator gives them. A set whose
+  // evaluation raises a floating-point error gets an infinite error (its curve is undefined) and
+  // is counted in `failures`. Returns false after another failure or a stop (the failure is
+  // kept, nothing more is evaluated).
   bool Evaluate(std::span<const TParamSet> sets, std::span<double> errors,
                 std::span<double> curves);
 
@@ -80,7 +83,8 @@ class TContext {
   int32_t startsDone = 0;   // for the reports
   double bestError;         // the lowest error evaluated, at bestSet
   TParamSet bestSet{};
-  std::exception_ptr failure;  // the first error of an evaluation
+  std::exception_ptr failure;  // the first error of an evaluation that was not a bad point
+  TTrialFailures failures;     // the trial points whose evaluation failed
   bool stopped = false;        // a report asked to stop, or the record changed its size
 
  private:

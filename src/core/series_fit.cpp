@@ -131,6 +131,10 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
     if (failure == nullptr || !search.HasBest()) throw;
     *failure = error.what();
   }
+  // Only when no start could be evaluated do the failed trials end the fit.
+  if (!search.HasBest() && search.Failures().FirstError) {
+    std::rethrow_exception(search.Failures().FirstError);
+  }
   TSeriesFit fit = Result(search, axes);
   const bool failed = failure != nullptr && !failure->empty();
   if (intervals && !stopped && !failed && fit.Parameters > 0) {
@@ -148,7 +152,11 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
       static_cast<int32_t>(std::count_if(ends.begin(), ends.end(), [&](double e) {
         return e <= search.BestSSR() * (1 + kSameError);
       }));
-  if (!stopped && !failed) series::FillStdErrors(search, axes, fit);
+  if (!stopped && !failed) {
+    series::FillStdErrors(search, axes, fit);
+    fit.DtCheck = HalvedTimeStepSeriesCheck(series, fit);
+  }
+  fit.Failures = search.Failures();
   return fit;
 }
 

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/dt_check.h"
 #include "core/profile.h"
+#include "core/trial_failures.h"
 
 namespace actinfit {
 
@@ -49,7 +51,9 @@ struct TSeriesFit {
   std::vector<double> TShift, Background, Amplitude, TraceError;  // per trace; error SSR_i / n_i
   double Brightness;                                              // NaN for amplitude per trace
   int32_t Starts, StartsReachingBest;
-  bool Stopped = false;  // the progress callback asked to stop: the best point so far
+  bool Stopped = false;             // the progress callback asked to stop: the best point so far
+  TTrialFailures Failures;          // trial points whose evaluation failed (passed over)
+  std::optional<TDtCheck> DtCheck;  // the best point refitted with half the time step
 };
 
 // The least-squares fit of the marked rates (and the marked time shifts) within their bounds:
@@ -60,8 +64,10 @@ struct TSeriesFit {
 // last bit. The standard errors take the refined shifts along as parameters.
 // Refuses (EInvalidInput, naming the trace or the rate): no trace, no marked rate, crossed
 // bounds, a G-actin missing, zero or negative, a trace whose readings and times differ in
-// number or with fewer points than its refined parameters + 1. An error of an evaluation
-// propagates naming the trace ("Trace 2 (3 uM): Invalid floating point operation").
+// number or with fewer points than its refined parameters + 1. A trial point whose evaluation
+// raises a floating-point error is infinitely bad (counted in Failures); the first such error
+// propagates, naming the trace ("Trace 2 (3 uM): Invalid floating point operation"), only when
+// no start could be evaluated.
 // With `intervals`, the 95 % profile intervals of each marked rate, Knuc x Kon (both marked)
 // and Koff / Kon (both marked, Kon's lower bound above 0), as the single-trace profiles define
 // them (N and p of the series); a profile that finds a lower point moves the fit there.

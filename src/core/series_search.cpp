@@ -57,18 +57,28 @@ TSearch::TSearch(const TSeries& series, const SeriesReport& report)
 
 void TSearch::Evaluate(std::span<const TPoint> points, std::span<double> ssr) {
   PlanTrials(points);
-  const TBatchOutcome outcome = batch_.SimulatePolymers(trials_, largest_);
+  SimulateTrials();
   residuals_.resize(points.size() * static_cast<size_t>(points_));
+  failures_.Trials += static_cast<int32_t>(points.size());
+  bool pointFailed = false;
   for (size_t k = 0; k < points.size(); ++k) {
-    CheckTrials(k, outcome);
-    Project(k);
+    // A point whose evaluation fails is infinitely bad; its residuals are undefined.
+    ssr[k] = std::numeric_limits<double>::infinity();
+    try {
+      CheckTrials(k);
+      Project(k);
+    } catch (const EMathError&) {
+      failures_.Count(std::current_exception());
+      pointFailed = true;
+      continue;
+    }
     ssr[k] = projection_.ssr;
     if (projection_.ssr < best_.ssr) {
       best_ = projection_;
       bestPoint_ = points[k];
     }
   }
-  if (points.size() == 1) KeepCentre(points[0]);
+  if (points.size() == 1 && !pointFailed) KeepCentre(points[0]);
   if (!report_) return;
   try {
     Report();
@@ -114,15 +124,30 @@ void TSearch::PlanTrials(std::span<const TPoint> points) {
   }
 }
 
+// Every trial simulated; one that fails keeps its error and the trials after it go on.
+void TSearch::SimulateTrials() {
+  trialError_.assign(trials_.size(), nullptr);
+  size_t done = 0;
+  while (done < trials_.size()) {
+    const TBatchOutcome outcome = batch_.SimulatePolymers(std::span(trials_).subspan(done),
+                                                          std::span(largest_).subspan(done));
+    done += static_cast<size_t>(outcome.evaluated);
+    if (!outcome.failure) break;
+    trialError_[done++] = outcome.failure;
+  }
+}
+
 // Raises, naming the trace, the error of point k's first trial that failed or (amplitude per
 // trace) made no polymer; else scales its new curves by their largest value.
-void TSearch::CheckTrials(size_t k, const TBatchOutcome& outcome) {
+void TSearch::CheckTrials(size_t k) {
   const size_t m = records_.size();
   for (size_t i = 0; i < m; ++i) {
     const int32_t t = trialOf_[k * m + i];
     if (t < 0) continue;
     try {
-      if (t == outcome.evaluated && outcome.failure) std::rethrow_exception(outcome.failure);
+      if (trialError_[static_cast<size_t>(t)]) {
+        std::rethrow_exception(trialError_[static_cast<size_t>(t)]);
+      }
       if (!Amplitudes(series_)) continue;
       const double largest = largest_[t];
       if (!(largest > 0)) throw EInvalidOp();

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "core/batch.h"
 #include "core/series_fit.h"
+#include "core/trial_failures.h"
 
 namespace actinfit::series {
 
@@ -48,8 +50,10 @@ class TSearch {
   // residuals (trace after trace) are at Residual(k) until the next call. A point evaluated
   // alone becomes the centre: its traces' curves are kept and serve every later point that
   // gives a trace the same rates and shift (a trial of one time shift simulates one trace).
-  // Keeps the best point, then reports when the interval is up (TStop when asked to stop). An
-  // error of an evaluation propagates naming the trace, the points before it taken in.
+  // Keeps the best point, then reports when the interval is up (TStop when asked to stop). A
+  // point whose evaluation raises a floating-point error gets an infinite SSR (its residuals
+  // undefined) and is counted in Failures(), its error named after the trace; another error
+  // propagates naming the trace, the points before it taken in.
   void Evaluate(std::span<const TPoint> points, std::span<double> ssr);
   double SSR(const TPoint& point);
   const double* Residual(size_t k) const { return residuals_.data() + k * points_; }
@@ -61,6 +65,7 @@ class TSearch {
   void Report();
   bool StopRequested() const { return stopRequested_; }
 
+  const TTrialFailures& Failures() const { return failures_; }
   bool HasBest() const { return best_.ssr < std::numeric_limits<double>::infinity(); }
   double BestSSR() const { return best_.ssr; }
   const TPoint& BestPoint() const { return bestPoint_; }
@@ -79,7 +84,8 @@ class TSearch {
   };
 
   void PlanTrials(std::span<const TPoint> points);
-  void CheckTrials(size_t k, const TBatchOutcome& outcome);
+  void SimulateTrials();
+  void CheckTrials(size_t k);
   void Project(size_t k);
   void KeepCentre(const TPoint& point);
 
@@ -95,11 +101,13 @@ class TSearch {
   std::vector<const double*> curveOf_;
   std::vector<int32_t> trialOf_;
   std::vector<TPolymerTrial> trials_;
+  std::vector<std::exception_ptr> trialError_;  // per trial: its error, if it failed
   std::vector<double> largest_, trialCurves_, residuals_;
   std::vector<std::array<double, 4>> sums_;  // per trace: x mean, y mean, sxx, sxy
   TProjection projection_, best_;
   TPoint bestPoint_;
   bool stopRequested_ = false;
+  TTrialFailures failures_;
 };
 
 }  // namespace actinfit::series

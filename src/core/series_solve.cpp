@@ -57,7 +57,8 @@ Eigen::MatrixXd Jacobian(TSearch& search, const std::vector<TAxis>& axes, const 
   for (size_t a = 0; a < axes.size(); ++a) {
     const Eigen::Map<const Eigen::VectorXd> r(search.Residual(a), r0.size());
     const auto column = static_cast<Eigen::Index>(a);
-    if (steps[a] == 0) {
+    // A trial that failed leaves its axis still for this iteration.
+    if (steps[a] == 0 || !std::isfinite(ssr[a])) {
       jacobian.col(column).setZero();
     } else {
       jacobian.col(column) = (r - r0) / steps[a];
@@ -151,6 +152,8 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
   for (Eigen::Index a = 0; a < q; ++a)
     u[a] = axes[static_cast<size_t>(a)].Unit(axes[static_cast<size_t>(a)].At(point));
   double cost = search.SSR(PointAt(point, axes, u, tie));
+  // A start that cannot be evaluated is skipped.
+  if (!std::isfinite(cost)) return cost;
   Eigen::VectorXd r0 = Eigen::Map<const Eigen::VectorXd>(search.Residual(0), search.Points());
   double lambda = 1e-3;
   for (int32_t iteration = 0; iteration < kSolveIterations && q > 0; ++iteration) {

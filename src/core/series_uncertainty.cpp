@@ -55,6 +55,7 @@ void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   }
   std::vector<double> ssr(trials.size());
   search.Evaluate(trials, ssr);
+  if (!std::all_of(ssr.begin(), ssr.end(), [](double v) { return std::isfinite(v); })) return;
   Eigen::MatrixXd jacobian(n, static_cast<Eigen::Index>(axes.size()));
   for (size_t a = 0; a < axes.size(); ++a) {
     const Eigen::Map<const Eigen::VectorXd> down(search.Residual(2 * a), n);
@@ -117,6 +118,10 @@ class TObjective final : public profile::TProfileObjective {
         return {kInf, {}, std::current_exception()};
       }
       if (axes.empty()) break;
+    }
+    // A held value at which no point could be evaluated ends the walk there, as an error would.
+    if (!std::isfinite(best.ssr) && search_.Failures().LastError) {
+      return {kInf, {}, search_.Failures().LastError};
     }
     return best;
   }

@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLogValueAxis>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <csignal>
@@ -189,6 +191,42 @@ class DataOutTest : public WindowTest {
     } else {
       QVERIFY(bytes.startsWith("%PDF-"));
     }
+  }
+
+  // The error chart exported before any fit, its page never shown: both axes carry values and
+  // the plot area leaves room for them, as after a fit.
+  void errorChartExportedBeforeAnyFitShowsBothAxes() {
+    auto* view = Control<ChartView>(*window_, "Chart2");
+    QVERIFY(!view->isVisible());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("errors.png"));
+    window_->ExportChart(2, path);
+    const QImage image = QImage::fromData(ReadAll(path), "PNG");
+    QCOMPARE(image.size(), view->size() * 2);
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      image.save(QString::fromLocal8Bit(shots) + QStringLiteral("/error_chart_before_fit.png"));
+    }
+    const QList<QAbstractAxis*> axes = view->chart()->axes();
+    QCOMPARE(axes.size(), 2);
+    for (QAbstractAxis* axis : axes) {
+      QVERIFY(axis->isVisible());
+      if (auto* log = qobject_cast<QLogValueAxis*>(axis)) {
+        QVERIFY(log->min() > 0 && log->max() >= 9.99 * log->min());  // at least one decade
+      } else {
+        auto* value = qobject_cast<QValueAxis*>(axis);
+        QVERIFY(value != nullptr && value->max() > value->min());
+        QVERIFY(value->tickInterval() > 0 && value->tickInterval() < value->max() - value->min());
+      }
+    }
+    // Room for the values and titles on the left and below, and a plot area that fills the rest.
+    const QRectF plot = view->chart()->plotArea();
+    QVERIFY2(plot.left() > 30 && plot.bottom() < view->height() - 30,
+             qPrintable(QStringLiteral("plot area %1,%2 %3x%4")
+                            .arg(plot.left())
+                            .arg(plot.top())
+                            .arg(plot.width())
+                            .arg(plot.height())));
+    QVERIFY(plot.width() > view->width() / 2 && plot.height() > view->height() / 2);
   }
 
   void exportRefusesAnUnknownPictureOrChart() {

@@ -157,6 +157,14 @@ class RefineTest : public WindowTest {
                 ->text()
                 .contains(QStringLiteral("starts of the search")));
     QVERIFY(Control<QLabel>(*dialog, "lbRuns")->text().contains(QStringLiteral("random scatter")));
+    // The time step's share, in the window as in the copied text.
+    const QString dataNotes = Control<QLabel>(*dialog, "lbDataNotes")->text();
+    QVERIFY2(
+        dataNotes.contains(QStringLiteral("Halving the time step (to 0.05 s) moves the error")),
+        qPrintable(dataNotes));
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/fit_report.png"));
+    }
     // The residuals against time, beside the verdict.
     auto* plot = Control<QChartView>(*dialog, "chResiduals");
     const auto* residuals = static_cast<QLineSeries*>(plot->chart()->series().first());
@@ -177,6 +185,7 @@ class RefineTest : public WindowTest {
     QVERIFY(!text.contains(QStringLiteral("+-")));
     QCOMPARE(text.count(QStringLiteral("Correlation")), 1);
     QVERIFY(text.contains(QStringLiteral("Points (n)\t1201")));
+    QVERIFY(text.contains(QStringLiteral("Halving the time step (to 0.05 s)")));
   }
 
   // Koff ends near 4.29 with an interval reaching past 4.5: with the upper bound at 4.4 the

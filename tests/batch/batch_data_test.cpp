@@ -134,7 +134,7 @@ TEST_F(BatchDataTest, LineNumbersAreTheJsonNumbersBitForBit) {
     for (size_t t = 0; t < traces.size(); ++t) {
       const std::vector<std::string> fields = Fields(rows[t + 1]);
       const nlohmann::json& trace = traces[t];
-      ASSERT_EQ(fields.size(), refine ? 14u : 8u) << rows[t + 1];
+      ASSERT_EQ(fields.size(), refine ? 15u : 8u) << rows[t + 1];
       EXPECT_EQ(std::strtod(fields[1].c_str(), nullptr), trace["error"].get<double>());
       std::string onBound;
       for (int k = 0; k < kParamCount; ++k) {

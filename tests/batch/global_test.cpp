@@ -55,7 +55,7 @@ TEST_F(GlobalTest, OneLinePerTraceAndOneForTheSharedRates) {
   const auto rows = Rows(run.out);
   ASSERT_EQ(rows.size(), 6u);
   const auto& header = rows[0];
-  ASSERT_EQ(header.size(), 31u);
+  ASSERT_EQ(header.size(), 32u);
   EXPECT_EQ(header[1], "g_actin");
   EXPECT_EQ(header.back(), "message");
   const char* gActin[] = {"1.5", "3", "6", "12"};
@@ -74,6 +74,37 @@ TEST_F(GlobalTest, OneLinePerTraceAndOneForTheSharedRates) {
   EXPECT_NEAR(product / (kSeriesTruth[0] * kSeriesTruth[1]), 1, 0.1);
   EXPECT_LE(std::stod(shared[22]), product * (1 + 1e-12));
   EXPECT_GE(std::stod(shared[23]), product * (1 - 1e-12));
+}
+
+// Bounds set wide for rates nobody knows reach trials whose Euler steps diverge: the fit goes
+// on, and the file's line and the JSON count them and say why.
+TEST_F(GlobalTest, WideBoundsCountTheTrialsThatFailed) {
+  const std::string wide =
+      "--method global --param TShift=0:0:200 --param Knuc=1e-8:1e-12:1e-5 "
+      "--param Kon=8:0.1:100 --param Koff=1:0.001:100 ";
+  const TBatchRun run = Run(wide + File("plate.tsv"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto rows = Rows(run.out);
+  ASSERT_EQ(rows.size(), 6u);
+  ASSERT_EQ(rows[0][30], "failed_trials");
+  const auto& shared = rows[5];
+  ASSERT_EQ(shared.size(), rows[0].size());
+  EXPECT_GT(std::stoi(shared[30]), 0);
+  EXPECT_NE(shared[31].find(" trial points"), std::string::npos) << shared[31];
+  EXPECT_NEAR(std::stod(shared[2]), 25, 4);
+
+  const TBatchRun json = Run("--json " + wide + File("plate.tsv"));
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  const auto file = nlohmann::json::parse(json.out)[0];
+  const auto& failed = file["failed_trials"];
+  EXPECT_EQ(failed["count"].get<int>(), std::stoi(shared[30]));
+  EXPECT_EQ(shared[31].rfind(failed["message"].get<std::string>(), 0), 0u) << shared[31];
+  EXPECT_GT(failed["trials"].get<int>(), failed["count"].get<int>());
+  // The best point refitted with half the time step, each rate's move with it.
+  const auto& dt = file["dt_check"];
+  EXPECT_EQ(dt["dt"].get<double>(), 0.1);
+  EXPECT_GT(dt["half_dt_error"].get<double>(), 0);
+  EXPECT_FALSE(dt["moves"].empty());
 }
 
 // JSON: the rates with standard errors and intervals, the combinations, every trace.

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/fit_report.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
 
@@ -419,6 +420,56 @@ TEST(SeriesFit, AnEvaluationErrorNamesTheTrace) {
   } catch (const EMathError& e) {
     EXPECT_EQ(std::string(e.what()), "Trace 3 (6 uM): Invalid floating point operation");
   }
+}
+
+// Bounds a user sets for unknown rates reach trial points where the Euler steps diverge: they
+// are passed over and counted, and the fit still reaches the error of the truth (its linear
+// parameters solved here directly).
+TEST(SeriesFit, WideBoundsPassOverDivergingTrials) {
+  TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
+  series.RateMin = {1e-12, 0.1, 0.001};
+  series.RateMax = {1e-5, 100, 100};
+  double truthSSR = 0;
+  for (const TSeriesTrace& trace : series.Traces) {
+    const std::vector<double> f =
+        Polymer(trace.Time, trace.GActin, 0, {kTrueKnuc, kTrueKon, kTrueKoff});
+    Eigen::MatrixXd design(static_cast<Eigen::Index>(f.size()), 2);
+    Eigen::VectorXd y(static_cast<Eigen::Index>(f.size()));
+    for (size_t j = 0; j < f.size(); ++j) {
+      design.row(static_cast<Eigen::Index>(j)) << 1, f[j];
+      y[static_cast<Eigen::Index>(j)] = trace.Data[j];
+    }
+    truthSSR += (design * design.colPivHouseholderQr().solve(y) - y).squaredNorm();
+  }
+  const TSeriesFit fit = FitSeries(series, false);
+  EXPECT_GT(fit.Failures.Failed(), 0);
+  EXPECT_GT(fit.Failures.Trials, fit.Failures.Failed());
+  EXPECT_LE(fit.Error, truthSSR / fit.Points * (1 + 1e-6));
+  EXPECT_NE(fit.Failures.First.find("Trace "), std::string::npos) << fit.Failures.First;
+}
+
+// A trace that falls and one of noise alone still get their fit, and the report names them;
+// the rising traces are not named. The time step's refit comes with the result.
+TEST(SeriesFit, FlatAndFallingTracesAreNamed) {
+  TSeries series = FourConcentrations(TScaling::AmplitudePerTrace);
+  std::vector<double>& falling = series.Traces[1].Data;
+  for (double& reading : falling) reading = 1100 - reading;
+  std::mt19937 generator(3);
+  std::normal_distribution<double> gauss(0, 5);
+  for (double& reading : series.Traces[3].Data) reading = 50 + gauss(generator);
+  const TSeriesFit fit = FitSeries(series, false);
+  ASSERT_EQ(fit.Amplitude.size(), 4u);
+  const std::vector<std::string> notes = DataSentences(series, fit);
+  ASSERT_GE(notes.size(), 2u);
+  EXPECT_EQ(notes[0].rfind("Trace 2 (3 uM) falls: ", 0), 0u) << notes[0];
+  EXPECT_EQ(notes[1].rfind("Trace 4 (12 uM) does not rise: ", 0), 0u) << notes[1];
+  for (const std::string& note : notes) {
+    EXPECT_EQ(note.find("Trace 1 "), std::string::npos) << note;
+    EXPECT_EQ(note.find("Trace 3 "), std::string::npos) << note;
+  }
+  ASSERT_TRUE(fit.DtCheck.has_value());
+  EXPECT_EQ(fit.DtCheck->Error, fit.Error);
+  EXPECT_FALSE(fit.DtCheck->Moves.empty());  // the rates that ended inside their bounds
 }
 
 // The progress overload stops when asked, with the best point so far.

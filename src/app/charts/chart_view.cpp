@@ -123,6 +123,14 @@ ChartView::ChartView(const QString& xTitle, const QString& yTitle, bool logarith
   axisY_->setTitleText(yTitle);
   c->addAxis(axisX_, Qt::AlignBottom);
   c->addAxis(axisY_, Qt::AlignLeft);
+  // Until it has points (the error chart before any fit) a chart shows axes with round values,
+  // not the axes' own defaults of a single label.
+  SetValueRange(axisX_, 0, 1);
+  if (logarithmicY) {
+    SetLogRange(axisY_, 1, 10);
+  } else {
+    SetValueRange(axisY_, 0, 1);
+  }
 
   setRubberBand(QChartView::RectangleRubberBand);
   setRenderHint(QPainter::Antialiasing, false);

@@ -183,6 +183,10 @@ QLayout* ResidualSection(const TFitStatistics& s, QWidget* parent) {
   notes->addWidget(Wrapped(QString::fromStdString(MeasuresSentence(s)), "lbMeasures", parent));
   notes->addWidget(Wrapped(QString::fromStdString(StartsSentence(s)), "lbStarts", parent));
   notes->addWidget(Wrapped(QString::fromStdString(RunsSentence(s)), "lbRuns", parent));
+  // A trace that does not rise, trials passed over, the time step's share: said beside the fit.
+  if (const std::vector<std::string> data = DataSentences(s); !data.empty()) {
+    notes->addWidget(Wrapped(Lines(data), "lbDataNotes", parent));
+  }
   notes->addStretch(1);
   row->addLayout(notes, 2);
   return row;

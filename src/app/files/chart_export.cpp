@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QChartView>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QGraphicsView>
 #include <QImage>
 #include <QPageSize>
@@ -80,6 +81,9 @@ void LayOutHiddenChart(QChartView& chart, const QSize& size) {
   // A hidden view passes no size on to its chart, also when its page's layout gave the view
   // this size long ago; the chart would draw at its minimum size, every label cut to "...".
   chart.chart()->resize(size);
+  // The chart lays out its axes on a posted request that a hidden page never gets to: lay them
+  // out now, or the export shows them collapsed into a corner.
+  if (QGraphicsLayout* layout = chart.chart()->layout()) layout->activate();
   chart.setSceneRect(chart.chart()->geometry());
 }
 

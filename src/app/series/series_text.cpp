@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/defaults.h"
+#include "core/fit_report.h"
 #include "core/fit_statistics.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
@@ -193,6 +194,9 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
   if (shifts) {
     lines << QStringLiteral("A refined time shift stays on its stair: it is known to +- %1 s.")
                  .arg(SeriesNumber(series.Dt / 2));
+  }
+  for (const std::string& sentence : DataSentences(series, fit)) {
+    lines << QString::fromStdString(sentence);
   }
   lines << DeterminedBySeries(fit, single);
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
