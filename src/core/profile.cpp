@@ -80,6 +80,8 @@ class TModelObjective final : public profile::TProfileObjective {
   // The starts of a held solve at `value`.
   std::vector<TParamSet> HeldStarts(int32_t quantity, const TParamSet& warm) const;
   TParamSet AlongCombinations(int32_t quantity, double value) const;
+  refine::TLocalResult SolveToEnd(const std::vector<TAxis>& axes, const TParamSet& start,
+                                  const std::optional<TTie>& tie);
 
   TProfileProgress progress_{0, 0};
   ProfileReport report_;
@@ -215,42 +217,56 @@ std::vector<TParamSet> TModelObjective::HeldStarts(int32_t quantity, const TPara
   return starts;
 }
 
-// A short solve from each start, then the lowest solved to the end. A start whose evaluation
-// fails is passed over; the solve fails only when every start does.
+// The neighbour's solution solved to the end; a short solve from each other start, and the
+// lowest of those, when below, solved to the end too. A start whose evaluation fails is passed
+// over; the solve fails only when every start does.
 profile::THeldSolve TModelObjective::SolveHeld(int32_t quantity, double value,
                                                const profile::TState& warm) {
-  TParamSet held = ToSet(warm);
-  held[quantity < kParamCount ? quantity : Kon] = quantity < kParamCount ? value : held[Kon];
   std::exception_ptr failure;
   std::optional<TTie> tie;
   std::vector<TAxis> axes;
-  refine::TLocalResult lowest{held, kInfinity, {}};
-  for (TParamSet start : HeldStarts(quantity, held)) {
+  refine::TLocalResult lowest{ToSet(warm), kInfinity, {}};
+  const std::vector<TParamSet> starts = HeldStarts(quantity, ToSet(warm));
+  refine::TLocalResult other{lowest.set, kInfinity, {}};
+  for (size_t s = 0; s < starts.size() && !context_.stopped; ++s) {
+    TParamSet start = starts[s];
     axes = HeldAxes(quantity, value, start, tie);
     const refine::TLocalResult end =
-        refine::Solve(context_, axes, {start, kInfinity, {}}, kHeldFirstSolve, tie);
+        s == 0 ? SolveToEnd(axes, start, tie)
+               : refine::Solve(context_, axes, {start, kInfinity, {}}, kHeldFirstSolve, tie);
     if (context_.failure) {
-      if (!failure) failure = context_.TakeFailure();
+      if (!failure) failure = context_.failure;
       context_.TakeFailure();
       continue;
     }
-    if (context_.stopped) break;
-    if (end.error < lowest.error) lowest = end;
+    refine::TLocalResult& kept = s == 0 ? lowest : other;
+    if (end.error < kept.error) kept = end;
+  }
+  if (other.error < lowest.error && !context_.stopped) {
+    const refine::TLocalResult end = SolveToEnd(axes, other.set, tie);
+    if (!context_.failure && end.error < lowest.error) lowest = end;
+    context_.TakeFailure();
   }
   if (!std::isfinite(lowest.error)) {
     if (failure) return {kInfinity, {}, failure};
-    return {kInfinity, profile::TState(held.begin(), held.end()), nullptr};
+    return {kInfinity, warm, nullptr};
   }
-  refine::TLocalResult end = refine::Solve(context_, axes, lowest, kHeldSolve, tie);
+  return {context_.Points() * lowest.error, profile::TState(lowest.set.begin(), lowest.set.end()),
+          nullptr};
+}
+
+// Over every free axis, then once more over those left inside their bounds.
+refine::TLocalResult TModelObjective::SolveToEnd(const std::vector<TAxis>& axes,
+                                                 const TParamSet& start,
+                                                 const std::optional<TTie>& tie) {
+  refine::TLocalResult end = refine::Solve(context_, axes, {start, kInfinity, {}}, kHeldSolve, tie);
   if (!context_.Ended()) {
     const std::vector<TAxis> inside = refine::AxesInside(axes, end.set);
     if (!inside.empty() && inside.size() < axes.size()) {
       end = refine::Solve(context_, inside, end, kHeldSolve, tie);
     }
   }
-  context_.TakeFailure();
-  if (!(end.error <= lowest.error)) end = lowest;
-  return {context_.Points() * end.error, profile::TState(end.set.begin(), end.set.end()), nullptr};
+  return end;
 }
 
 // The lowest point evaluated, refined over every free axis from there.

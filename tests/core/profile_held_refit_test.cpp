@@ -56,20 +56,21 @@ double Moved(int32_t k, double end, double best, double factor, bool high) {
   return high ? end * factor : end / factor;
 }
 
-// A trace at 1.5 uM with every parameter marked and the window's bounds: each end the profiles
-// report is checked with held refits the test does itself, 2 % inside (below the threshold) and
-// 1.15 and 2.5 times out (above it), unless the end is a bound.
+// A trace made by the model at 1.5 uM with every parameter marked and the window's bounds: the
+// ends the profiles report are checked with held refits the test does itself, 2 % inside (below
+// the threshold) and 1.15 and 2.5 times out (above it), unless the end is a bound. With TShift
+// refined, held solves on the best point's stair ended BFluo and Koff far too soon.
 TEST(ProfileHeldRefit, NoHeldRefitBeyondAnEndLiesInsideTheThreshold) {
   struct Case {
     const char* name;
     bool shiftRefined;
     std::vector<int32_t> checked;
   };
-  const Case cases[] = {{"shift refined", true, {BFluo, Knuc, Kon, Koff}},
-                        {"shift fixed", false, {Kon, Koff}}};
+  const Case cases[] = {{"shift refined", true, {BFluo, Kon, Koff}},
+                        {"shift fixed", false, {Koff}}};
   for (const Case& c : cases) {
-    TModel m = Trace(1.5, {50, 30, 5e-7, 4, 1}, 300, 4, 0.1, 5);
-    m.Param[TShift] = 30;
+    TModel m = Trace(1.5, {50, 20, 1e-6, 8, 1}, 200, 2, 0.1, 5);
+    m.Param[TShift] = 20;
     m.Fit[TShift] = c.shiftRefined;
     RefineLeastSquares(m);
     TModel profiled = m;
