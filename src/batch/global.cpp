@@ -27,12 +27,30 @@ void AddField(std::string& line, const std::string& field) {
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
 constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column after the trace name
 
-nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
+nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval,
+                                    const TIntervalShape& shape) {
   if (!interval) return nullptr;
-  return {{"low", interval->Low},
-          {"high", interval->High},
-          {"low_at_bound", interval->LowAtBound},
-          {"high_at_bound", interval->HighAtBound}};
+  nlohmann::ordered_json object = {{"low", interval->Low},
+                                   {"high", interval->High},
+                                   {"low_at_bound", interval->LowAtBound},
+                                   {"high_at_bound", interval->HighAtBound}};
+  AddShapeJson(object, *interval, shape);
+  return object;
+}
+
+// The intervals that are not one piece, or end in a jump, in words (the message column).
+std::string SeriesShapeText(const TSeriesFit& fit) {
+  std::string text;
+  for (size_t q = 0; q < std::size(kIntervalNames); ++q) {
+    const std::optional<TInterval>& interval =
+        q < 3 ? fit.RateInterval[q] : (q == 3 ? fit.KnucKon : fit.KoffKon);
+    if (!interval) continue;
+    const std::string shape =
+        IntervalShapeText(kIntervalNames[q], fit.IntervalShape[q], interval->Low, interval->High);
+    if (shape.empty()) continue;
+    text += (text.empty() ? "" : " ") + shape;
+  }
+  return text;
 }
 
 nlohmann::ordered_json Nullable(double value) {
@@ -139,7 +157,7 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   AddField(lines, Number(fit.Brightness));
   for (const auto& interval : fit.RateInterval) lines += IntervalCells(interval);
   lines += IntervalCells(fit.KnucKon) + IntervalCells(fit.KoffKon);
-  return lines + "\t\n";
+  return lines + '\t' + SeriesShapeText(fit) + '\n';
 }
 
 nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlobalResult& result,
@@ -158,18 +176,19 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["parameters"] = fit.Parameters;
     nlohmann::ordered_json rates = nlohmann::ordered_json::object();
     for (int32_t r = 0; r < kSeriesRates; ++r) {
-      rates[ParamName(Knuc + r)] = {{"value", fit.Rate[r]},
-                                    {"std_error", Nullable(fit.RateStdError[r])},
-                                    {"fitted", result.series->FitRate[r]},
-                                    {"min", result.series->RateMin[r]},
-                                    {"max", result.series->RateMax[r]},
-                                    {"interval", IntervalJson(fit.RateInterval[r])}};
+      rates[ParamName(Knuc + r)] = {
+          {"value", fit.Rate[r]},
+          {"std_error", Nullable(fit.RateStdError[r])},
+          {"fitted", result.series->FitRate[r]},
+          {"min", result.series->RateMin[r]},
+          {"max", result.series->RateMax[r]},
+          {"interval", IntervalJson(fit.RateInterval[r], fit.IntervalShape[r])}};
     }
     object["rates"] = std::move(rates);
     object["KnucKon"] = {{"value", fit.Rate[0] * fit.Rate[1]},
-                         {"interval", IntervalJson(fit.KnucKon)}};
+                         {"interval", IntervalJson(fit.KnucKon, fit.IntervalShape[3])}};
     object["KoffKon"] = {{"value", fit.Rate[2] / fit.Rate[1]},
-                         {"interval", IntervalJson(fit.KoffKon)}};
+                         {"interval", IntervalJson(fit.KoffKon, fit.IntervalShape[4])}};
     object["brightness"] = Nullable(fit.Brightness);
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;

@@ -342,6 +342,13 @@ std::vector<std::string> ProfileSentences(const TFitStatistics& s) {
     if (!sentence.empty()) sentences.push_back(std::move(sentence));
   }
   for (int32_t q = 0; q < kProfileQuantities; ++q) {
+    const std::optional<TInterval>& interval = Interval(p, q);
+    if (!interval) continue;
+    std::string shape = IntervalShapeText(QuantityName(q), p.Shape[static_cast<size_t>(q)],
+                                          interval->Low, interval->High, kSentenceDigits);
+    if (!shape.empty()) sentences.push_back(std::move(shape));
+  }
+  for (int32_t q = 0; q < kProfileQuantities; ++q) {
     if (p.Status[static_cast<size_t>(q)] != TProfileStatus::CutShort) continue;
     sentences.push_back("The profile of " + std::string(QuantityName(q)) + " was cut short (" +
                         p.Note[static_cast<size_t>(q)] + "): its interval is the part found.");

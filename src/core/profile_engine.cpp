@@ -41,6 +41,10 @@ std::string Number(double value) {
   return FormatReal(value, FloatStyle::Exponent, 5, 2);
 }
 
+std::string Short(double value) {
+  return FormatReal(value, FloatStyle::General, 4, 0);
+}
+
 std::string Message(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);
@@ -173,7 +177,7 @@ void TWalk::Shape(const TSide& low, const TSide& high, TQuantityProfile& profile
   if (!shape.Pieces.empty()) words.push_back(PiecesSentence("values", shape));
   for (const TSide* side : {&low, &high}) {
     if (side->jump) {
-      words.push_back("the profile jumps across the threshold at " + Number(side->end) +
+      words.push_back("the profile jumps across the threshold at " + Short(side->end) +
                       " (the Euler steps or the time-shift stairs): that end is a jump");
     }
   }
@@ -392,8 +396,8 @@ TTry TWalk::Try(double value, TPoint& point, std::string& message) {
 std::string PiecesSentence(const std::string& name, const TIntervalShape& shape) {
   std::string sentence = "the data allow " + name;
   for (size_t i = 0; i < shape.Pieces.size(); ++i) {
-    sentence += (i == 0 ? " from " : " and from ") + Number(shape.Pieces[i].first) + " to " +
-                Number(shape.Pieces[i].second);
+    sentence += (i == 0 ? " from " : " and from ") + Short(shape.Pieces[i].first) + " to " +
+                Short(shape.Pieces[i].second);
   }
   return sentence;
 }
@@ -430,3 +434,29 @@ TProfilesOutcome RunProfiles(TProfileObjective& objective, std::span<const TQuan
 }
 
 }  // namespace actinfit::profile
+
+namespace actinfit {
+
+std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
+                              double high, int32_t digits) {
+  const auto number = [digits](double v) { return FormatReal(v, FloatStyle::General, digits, 0); };
+  std::string text;
+  if (!shape.Pieces.empty()) {
+    text = "The data allow " + name;
+    for (size_t i = 0; i < shape.Pieces.size(); ++i) {
+      text += (i == 0 ? " from " : " and from ") + number(shape.Pieces[i].first) + " to " +
+              number(shape.Pieces[i].second);
+    }
+    text += ": values between lie outside.";
+  }
+  for (const auto& [jump, end] : {std::pair{shape.LowJump, low}, std::pair{shape.HighJump, high}}) {
+    if (!jump) continue;
+    if (!text.empty()) text += ' ';
+    text += "The profile of " + name + " jumps across the threshold at " + number(end) +
+            " (the Euler steps or the time-shift stairs): that end is where the jump lies, not a "
+            "crossing.";
+  }
+  return text;
+}
+
+}  // namespace actinfit

@@ -280,6 +280,7 @@ bool FillIntervals(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   for (size_t q = 0; q < quantities.size(); ++q) {
     const int32_t id = quantities[q].id;
     const std::optional<TInterval>& interval = outcome.profiles[q].interval;
+    fit.IntervalShape[static_cast<size_t>(id - Knuc)] = outcome.profiles[q].shape;
     if (id == kProfileKnucKon) {
       fit.KnucKon = interval;
     } else if (id == kProfileKoffKon) {

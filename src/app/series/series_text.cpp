@@ -2,6 +2,8 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cmath>
 
 #include "core/defaults.h"
@@ -75,6 +77,26 @@ bool Limited(const std::optional<TInterval>& interval) {
 QString ScalingName(TScaling scaling) {
   return scaling == TScaling::AmplitudePerTrace ? QStringLiteral("an amplitude per trace")
                                                 : QStringLiteral("one brightness");
+}
+
+// The intervals whose allowed values are more than one piece, or that end in a jump.
+QStringList ShapeSentences(const TSeriesFit& fit) {
+  const std::array<std::pair<const char*, const std::optional<TInterval>*>, 5> quantities = {{
+      {"Knuc", &fit.RateInterval[0]},
+      {"Kon", &fit.RateInterval[1]},
+      {"Koff", &fit.RateInterval[2]},
+      {"Knuc x Kon", &fit.KnucKon},
+      {"Koff / Kon", &fit.KoffKon},
+  }};
+  QStringList sentences;
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    const std::optional<TInterval>& interval = *quantities[q].second;
+    if (!interval) continue;
+    const std::string text =
+        IntervalShapeText(quantities[q].first, fit.IntervalShape[q], interval->Low, interval->High);
+    if (!text.empty()) sentences << QString::fromStdString(text);
+  }
+  return sentences;
 }
 
 // The rates the series limits on both sides where every trace fitted alone left them open.
@@ -195,6 +217,7 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
                  .arg(SeriesNumber(series.Dt / 2));
   }
   lines << DeterminedBySeries(fit, single);
+  lines << ShapeSentences(fit);
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
