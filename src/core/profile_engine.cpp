@@ -105,7 +105,9 @@ class TWalk {
   TStretch StepOut(int32_t direction, const TPoint& from, double step);
   TTry Narrow(TPoint& inside, TPoint& outside, std::string& message);
   TTry Beyond(int32_t direction, const TPoint& end, TPoint& found, std::string& message);
-  TTry Try(double value, TPoint& point, std::string& message);
+  TTry Try(double value, TPoint& point, std::string& message, const TState* warm = nullptr);
+  TTry MarchBack(int32_t direction, double end, TPoint& inside, TPoint& outside,
+                 std::string& message);
   void Shape(const TSide& low, const TSide& high, TQuantityProfile& profile) const;
   const TPoint& Nearest(double value) const;
   double Crossing(const TPoint& p) const;
@@ -230,23 +232,26 @@ TSide TWalk::Walk(int32_t direction) {
       case TTry::Inside:
         break;
     }
-    // The nearest value outside before the one found inside starts the gap's far side.
-    TPoint outside = stretch.outside;
-    for (const TPoint& p : points_) {
-      if (p.ssr > threshold_ && direction * (p.value - outside.value) > 0 &&
-          direction * (found.value - p.value) > 0) {
-        outside = p;
-      }
-    }
-    TPoint reentry = found;
-    narrowed = Narrow(reentry, outside, message);
-    if (narrowed == TTry::Stopped || narrowed == TTry::Moved) {
-      side.how = narrowed == TTry::Moved ? TEnd::Moved : TEnd::Stopped;
+    // Back from the value found toward the end, each solve from the one before: a gap that a
+    // solve from the valley beyond fills was only a solve from the near side gone astray.
+    TPoint reentry = found, edge;
+    const TTry back = MarchBack(direction, side.end, reentry, edge, message);
+    if (back == TTry::Failed || back == TTry::Stopped || back == TTry::Moved) {
+      side.how = back == TTry::Failed  ? TEnd::Failed
+                 : back == TTry::Moved ? TEnd::Moved
+                                       : TEnd::Stopped;
+      side.message = std::move(message);
       return side;
     }
-    side.gaps.emplace_back(std::min(side.end, reentry.value), std::max(side.end, reentry.value));
-    side.end = reentry.value;
     side.jump = false;
+    if (back == TTry::Outside) {
+      narrowed = Narrow(reentry, edge, message);
+      if (narrowed == TTry::Stopped || narrowed == TTry::Moved) {
+        side.how = narrowed == TTry::Moved ? TEnd::Moved : TEnd::Stopped;
+        return side;
+      }
+      side.gaps.emplace_back(std::min(side.end, reentry.value), std::max(side.end, reentry.value));
+    }
     from = found;
     step = std::max(kFirstStep, 0.1 * std::fabs(X(found.value) - X(points_[0].value)));
   }
@@ -377,9 +382,32 @@ const TPoint& TWalk::Nearest(double value) const {
   return *nearest;
 }
 
-TTry TWalk::Try(double value, TPoint& point, std::string& message) {
+// From `inside` back toward `end` in steps that double from a sixteenth of the way, each solve
+// started from the one before: Outside at the first value outside (`inside` is then the last
+// inside before it), Inside when every value up to `end` is inside.
+TTry TWalk::MarchBack(int32_t direction, double end, TPoint& inside, TPoint& outside,
+                      std::string& message) {
+  const double xEnd = X(end), length = std::fabs(X(inside.value) - xEnd);
+  double travelled = 0;
+  for (double step = length / 16; travelled + step < length; step *= 2) {
+    travelled += step;
+    const double value = FromX(X(inside.value) - direction * step);
+    TPoint point;
+    const TTry t = Try(value, point, message, &inside.state);
+    if (t == TTry::Outside) {
+      outside = std::move(point);
+      return t;
+    }
+    if (t != TTry::Inside) return t;
+    inside = std::move(point);
+  }
+  return TTry::Inside;
+}
+
+TTry TWalk::Try(double value, TPoint& point, std::string& message, const TState* warm) {
   if (objective_.Stopped(done_, total_)) return TTry::Stopped;
-  THeldSolve solve = objective_.SolveHeld(quantity_.id, value, Nearest(value).state);
+  THeldSolve solve =
+      objective_.SolveHeld(quantity_.id, value, warm != nullptr ? *warm : Nearest(value).state);
   if (solve.failure) {
     message = Message(solve.failure);
     return TTry::Failed;
