@@ -71,7 +71,7 @@ class TfmMain : public QMainWindow {
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
   void ProfileClick();
-  // Fit > Fit a series...: shows the series window, made at its first use (one per main window).
+  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main window).
   void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
@@ -105,6 +105,8 @@ class TfmMain : public QMainWindow {
   void acExportChartClick();
   void acExportFigureClick();
   void acAboutClick();
+  // Help > User guide: the guide in a window of its own, made at its first use.
+  void acUserGuideClick();
 
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
@@ -209,6 +211,7 @@ class TfmMain : public QMainWindow {
   // The record of the last result with the values its fields then showed.
   std::optional<TModel> refinedRecord_;
   std::array<double, 5> refinedShown_{};
+  QWidget* userGuide_ = nullptr;
 };
 
 }  // namespace actinfit

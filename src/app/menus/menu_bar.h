@@ -32,6 +32,7 @@ struct EditMenu {
 
 struct HelpMenu {
   QMenu* menu;
+  QAction* acUserGuide;
   QAction* acAbout;
 };
 
