@@ -7,6 +7,7 @@
 #include "core/defaults.h"
 #include "core/errors.h"
 #include "core/files/gactin_header.h"
+#include "core/fit_report.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 

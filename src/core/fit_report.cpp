@@ -361,6 +361,28 @@ std::vector<std::string> ProfileSentences(const TFitStatistics& s) {
   return sentences;
 }
 
+std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
+                              double high, int32_t digits) {
+  std::string text;
+  if (!shape.Pieces.empty()) {
+    text = "The data allow " + name;
+    for (size_t i = 0; i < shape.Pieces.size(); ++i) {
+      text += (i == 0 ? " from " : " and from ") + ReportNumber(shape.Pieces[i].first, digits) +
+              " to " + ReportNumber(shape.Pieces[i].second, digits);
+    }
+    text += ": values between lie outside.";
+  }
+  for (const auto& [jump, end] : {std::pair{shape.LowJump, low}, std::pair{shape.HighJump, high}}) {
+    if (!jump) continue;
+    if (!text.empty()) text += ' ';
+    text += "The profile of " + name + " jumps across the threshold at " +
+            ReportNumber(end, digits) +
+            " (the Euler steps or the time-shift stairs): that end is where it jumps, not a "
+            "crossing.";
+  }
+  return text;
+}
+
 std::string FitReportText(const TFitStatistics& s) {
   std::string text;
   AppendTable(text, s);

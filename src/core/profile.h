@@ -28,12 +28,6 @@ struct TIntervalShape {
   bool LowJump = false, HighJump = false;
 };
 
-// The shape in words, for `name` ("Kon"): "The data allow Kon from 1 to 3.6 and from 4.1 to
-// 12.6." and "The profile of Kon jumps across the threshold at 12.6 ...": empty when the
-// interval is one piece with two crossings. Numbers with `digits` significant digits.
-std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
-                              double high, int32_t digits = 4);
-
 // The quantities profiled: the five parameters in their order, then the two combinations.
 inline constexpr int32_t kProfileKnucKon = 5;  // the product Knuc x Kon, uM^-3 s^-2
 inline constexpr int32_t kProfileKoffKon = 6;  // the ratio Koff / Kon, uM

@@ -462,29 +462,3 @@ TProfilesOutcome RunProfiles(TProfileObjective& objective, std::span<const TQuan
 }
 
 }  // namespace actinfit::profile
-
-namespace actinfit {
-
-std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
-                              double high, int32_t digits) {
-  const auto number = [digits](double v) { return FormatReal(v, FloatStyle::General, digits, 0); };
-  std::string text;
-  if (!shape.Pieces.empty()) {
-    text = "The data allow " + name;
-    for (size_t i = 0; i < shape.Pieces.size(); ++i) {
-      text += (i == 0 ? " from " : " and from ") + number(shape.Pieces[i].first) + " to " +
-              number(shape.Pieces[i].second);
-    }
-    text += ": values between lie outside.";
-  }
-  for (const auto& [jump, end] : {std::pair{shape.LowJump, low}, std::pair{shape.HighJump, high}}) {
-    if (!jump) continue;
-    if (!text.empty()) text += ' ';
-    text += "The profile of " + name + " jumps across the threshold at " + number(end) +
-            " (the Euler steps or the time-shift stairs): that end is where the jump lies, not a "
-            "crossing.";
-  }
-  return text;
-}
-
-}  // namespace actinfit

@@ -3,10 +3,11 @@
 #include <QStringList>
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <cmath>
+#include <utility>
 
 #include "core/defaults.h"
+#include "core/fit_report.h"
 #include "core/fit_statistics.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
