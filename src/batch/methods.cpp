@@ -5,6 +5,7 @@
 #include "batch/failure_causes.h"
 #include "batch/intervals.h"
 #include "batch/messages.h"
+#include "batch/settings_checks.h"
 #include "core/bound_hints.h"
 #include "core/errors.h"
 #include "core/numtext.h"
@@ -113,6 +114,7 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
   // Outside the try, so that the message of an evaluation error can name its cause.
   std::optional<TModel> held;
   try {
+    CheckTraceSteps(trace, options);
     TModel& model = held.emplace(MakeModel(trace, options.settings));
     switch (options.method) {
       case TMethod::Calculate:
