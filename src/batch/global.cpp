@@ -7,6 +7,7 @@
 #include "batch/output.h"
 #include "core/defaults.h"
 #include "core/errors.h"
+#include "core/fit_report.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 #include "core/trace_shape.h"
@@ -28,12 +29,30 @@ void AddField(std::string& line, const std::string& field) {
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
 constexpr int32_t kColumns = 10 + 4 * 5 + 2;  // every column, the trace name's too
 
-nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
+nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval,
+                                    const TIntervalShape& shape) {
   if (!interval) return nullptr;
-  return {{"low", interval->Low},
-          {"high", interval->High},
-          {"low_at_bound", interval->LowAtBound},
-          {"high_at_bound", interval->HighAtBound}};
+  nlohmann::ordered_json object = {{"low", interval->Low},
+                                   {"high", interval->High},
+                                   {"low_at_bound", interval->LowAtBound},
+                                   {"high_at_bound", interval->HighAtBound}};
+  AddShapeJson(object, *interval, shape);
+  return object;
+}
+
+// The intervals that are not one piece, or end in a jump, in words (the message column).
+std::string SeriesShapeText(const TSeriesFit& fit) {
+  std::string text;
+  for (size_t q = 0; q < std::size(kIntervalNames); ++q) {
+    const std::optional<TInterval>& interval =
+        q < 3 ? fit.RateInterval[q] : (q == 3 ? fit.KnucKon : fit.KoffKon);
+    if (!interval) continue;
+    const std::string shape =
+        IntervalShapeText(kIntervalNames[q], fit.IntervalShape[q], interval->Low, interval->High);
+    if (shape.empty()) continue;
+    text += (text.empty() ? "" : " ") + shape;
+  }
+  return text;
 }
 
 nlohmann::ordered_json Nullable(double value) {
@@ -149,7 +168,9 @@ std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResul
   AddField(lines, std::to_string(fit.Failures.Failed()));
   std::string message = TrialFailuresSentence(fit.Failures);
   const std::string warning = fit.DtCheck ? DtCheckWarning(*fit.DtCheck) : std::string();
-  if (!warning.empty()) message += (message.empty() ? "" : " ") + warning;
+  for (const std::string& part : {warning, SeriesShapeText(fit)}) {
+    if (!part.empty()) message += (message.empty() ? "" : " ") + part;
+  }
   AddField(lines, message);
   return lines + '\n';
 }
@@ -173,18 +194,19 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
     object["parameters"] = fit.Parameters;
     nlohmann::ordered_json rates = nlohmann::ordered_json::object();
     for (int32_t r = 0; r < kSeriesRates; ++r) {
-      rates[ParamName(Knuc + r)] = {{"value", fit.Rate[r]},
-                                    {"std_error", Nullable(fit.RateStdError[r])},
-                                    {"fitted", result.series->FitRate[r]},
-                                    {"min", result.series->RateMin[r]},
-                                    {"max", result.series->RateMax[r]},
-                                    {"interval", IntervalJson(fit.RateInterval[r])}};
+      rates[ParamName(Knuc + r)] = {
+          {"value", fit.Rate[r]},
+          {"std_error", Nullable(fit.RateStdError[r])},
+          {"fitted", result.series->FitRate[r]},
+          {"min", result.series->RateMin[r]},
+          {"max", result.series->RateMax[r]},
+          {"interval", IntervalJson(fit.RateInterval[r], fit.IntervalShape[r])}};
     }
     object["rates"] = std::move(rates);
     object["KnucKon"] = {{"value", fit.Rate[0] * fit.Rate[1]},
-                         {"interval", IntervalJson(fit.KnucKon)}};
+                         {"interval", IntervalJson(fit.KnucKon, fit.IntervalShape[3])}};
     object["KoffKon"] = {{"value", fit.Rate[2] / fit.Rate[1]},
-                         {"interval", IntervalJson(fit.KoffKon)}};
+                         {"interval", IntervalJson(fit.KoffKon, fit.IntervalShape[4])}};
     object["brightness"] = Nullable(fit.Brightness);
     object["starts"] = fit.Starts;
     object["starts_reaching_best"] = fit.StartsReachingBest;

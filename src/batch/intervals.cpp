@@ -86,6 +86,16 @@ std::string IntervalNotes(const TProfileResult& profile) {
   return notes;
 }
 
+void AddShapeJson(nlohmann::ordered_json& object, const TInterval& interval,
+                  const TIntervalShape& shape) {
+  nlohmann::ordered_json pieces = nlohmann::ordered_json::array();
+  if (shape.Pieces.empty()) pieces.push_back({interval.Low, interval.High});
+  for (const auto& [low, high] : shape.Pieces) pieces.push_back({low, high});
+  object["pieces"] = std::move(pieces);
+  object["low_jump"] = shape.LowJump;
+  object["high_jump"] = shape.HighJump;
+}
+
 nlohmann::ordered_json IntervalsJson(const TProfileResult& profile) {
   nlohmann::ordered_json object;
   for (const TQuantityName& q : kQuantities) {
@@ -97,6 +107,7 @@ nlohmann::ordered_json IntervalsJson(const TProfileResult& profile) {
       quantity["high"] = interval->High;
       quantity["low_at_bound"] = interval->LowAtBound;
       quantity["high_at_bound"] = interval->HighAtBound;
+      AddShapeJson(quantity, *interval, profile.Shape[at]);
     }
     if (!profile.Note[at].empty()) quantity["note"] = profile.Note[at];
     if (!profile.Curve[at].Value.empty()) {

@@ -29,6 +29,11 @@ std::string IntervalCells(const std::optional<TInterval>& interval);
 // short, "Kon: cut short below ...", joined by "; ".
 std::string IntervalNotes(const TProfileResult& profile);
 
+// The allowed values as pieces ([[low, high], ...], one piece when the interval is whole) and
+// whether each end is a jump across the threshold, added to an interval's JSON object.
+void AddShapeJson(nlohmann::ordered_json& object, const TInterval& interval,
+                  const TIntervalShape& shape);
+
 // Every quantity with its interval, status, note and profile curve, and the threshold.
 nlohmann::ordered_json IntervalsJson(const TProfileResult& profile);
 

@@ -346,6 +346,13 @@ std::vector<std::string> ProfileSentences(const TFitStatistics& s) {
     if (!sentence.empty()) sentences.push_back(std::move(sentence));
   }
   for (int32_t q = 0; q < kProfileQuantities; ++q) {
+    const std::optional<TInterval>& interval = Interval(p, q);
+    if (!interval) continue;
+    std::string shape = IntervalShapeText(QuantityName(q), p.Shape[static_cast<size_t>(q)],
+                                          interval->Low, interval->High, kSentenceDigits);
+    if (!shape.empty()) sentences.push_back(std::move(shape));
+  }
+  for (int32_t q = 0; q < kProfileQuantities; ++q) {
     if (p.Status[static_cast<size_t>(q)] != TProfileStatus::CutShort) continue;
     sentences.push_back("The profile of " + std::string(QuantityName(q)) + " was cut short (" +
                         p.Note[static_cast<size_t>(q)] + "): its interval is the part found.");
@@ -354,6 +361,28 @@ std::vector<std::string> ProfileSentences(const TFitStatistics& s) {
     sentences.emplace_back("The profiles were stopped: those not finished are marked so.");
   }
   return sentences;
+}
+
+std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
+                              double high, int32_t digits) {
+  std::string text;
+  if (!shape.Pieces.empty()) {
+    text = "The data allow " + name;
+    for (size_t i = 0; i < shape.Pieces.size(); ++i) {
+      text += (i == 0 ? " from " : " and from ") + ReportNumber(shape.Pieces[i].first, digits) +
+              " to " + ReportNumber(shape.Pieces[i].second, digits);
+    }
+    text += ": values between lie outside.";
+  }
+  for (const auto& [jump, end] : {std::pair{shape.LowJump, low}, std::pair{shape.HighJump, high}}) {
+    if (!jump) continue;
+    if (!text.empty()) text += ' ';
+    text += "The profile of " + name + " jumps across the threshold at " +
+            ReportNumber(end, digits) +
+            " (the Euler steps or the time-shift stairs): that end is where it jumps, not a "
+            "crossing.";
+  }
+  return text;
 }
 
 std::string FitReportText(const TFitStatistics& s) {

@@ -32,6 +32,12 @@ double QuantityValue(const TFitStatistics& s, int32_t quantity);
 // exponent style beyond ("49.889", "4.9862E-9"); "-" for a value that is not finite.
 std::string ReportNumber(double value, int32_t significant);
 
+// An interval's shape in words, for `name` ("Kon"): "The data allow Kon from 1 to 3.6 and from
+// 4.1 to 12.6: values between lie outside." and "The profile of Kon jumps across the threshold
+// at 12.6 ...": empty when the interval is one piece between two crossings or bounds.
+std::string IntervalShapeText(const std::string& name, const TIntervalShape& shape, double low,
+                              double high, int32_t digits = 4);
+
 // One row of the parameter table.
 struct TReportRow {
   std::string Name;      // with its unit: "Knuc (µM⁻²s⁻¹)"

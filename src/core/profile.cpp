@@ -19,9 +19,14 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Each held solve: over every free axis, then once more over those left inside their bounds (a
-// projected step against an active bound makes the solver crawl).
+// Each held solve: a short solve from every start (the neighbour's solution, the best point
+// moved along Knuc x Kon and Koff / Kon, a few spread over the bounds), then from the lowest a
+// solve over every free axis and once more over those left inside their bounds (a projected
+// step against an active bound makes the solver crawl).
+constexpr refine::TSolveLimits kHeldFirstSolve{30, 1e-6};
 constexpr refine::TSolveLimits kHeldSolve{100, 1e-10};
+constexpr int32_t kHeldSpreadStarts = 3;
+constexpr int32_t kPrimes[] = {2, 3, 5, 7, 11};
 
 // A point whose SSR is below the best's by more than this fraction moves the best: less is the
 // solver's own tolerance.
@@ -73,12 +78,18 @@ class TModelObjective final : public profile::TProfileObjective {
   // The axes and the tie of a held solve, and its start.
   std::vector<TAxis> HeldAxes(int32_t quantity, double value, TParamSet& start,
                               std::optional<TTie>& tie) const;
+  // The starts of a held solve at `value`.
+  std::vector<TParamSet> HeldStarts(int32_t quantity, const TParamSet& warm) const;
+  TParamSet AlongCombinations(int32_t quantity, double value) const;
+  refine::TLocalResult SolveToEnd(const std::vector<TAxis>& axes, const TParamSet& start,
+                                  const std::optional<TTie>& tie);
 
   TProfileProgress progress_{0, 0};
   ProfileReport report_;
   refine::TContext context_;
   double level_;
-  std::vector<TAxis> axes_;  // every refined parameter but TShift
+  std::vector<TAxis> axes_;     // every refined parameter but TShift
+  std::optional<TAxis> shift_;  // TShift when refined: it moves along a secant in held solves
   std::array<bool, kParamCount> fit_{};
   std::array<double, kParamCount> min_{}, max_{};
   profile::TState bestState_;
@@ -101,6 +112,7 @@ TModelObjective::TModelObjective(const ModelAccess& access, const ProfileReport&
   for (int32_t k = 0; k < kParamCount; ++k) {
     if (m.Fit[k] && m.Min[k] < m.Max[k] && k != TShift) axes_.push_back(refine::MakeAxis(m, k));
   }
+  if (m.Fit[TShift] && m.Min[TShift] < m.Max[TShift]) shift_ = refine::MakeAxis(m, TShift);
   double error;
   std::vector<double> curve(static_cast<size_t>(m.Count));
   if (!context_.Evaluate(std::span(&best, 1), std::span(&error, 1), curve)) {
@@ -140,6 +152,7 @@ std::vector<TAxis> TModelObjective::HeldAxes(int32_t quantity, double value, TPa
     for (const TAxis& axis : axes_) {
       if (axis.index != quantity) axes.push_back(axis);
     }
+    if (shift_) axes.push_back(*shift_);
     return axes;
   }
   // Kon moves within the range that keeps the dependent rate inside its bounds.
@@ -165,14 +178,93 @@ std::vector<TAxis> TModelObjective::HeldAxes(int32_t quantity, double value, TPa
     }
   }
   tie->Apply(start);
+  if (shift_) axes.push_back(*shift_);
   return axes;
 }
 
+// The best point with the held parameter at `value` and the free rates moved so that
+// Knuc x Kon and Koff / Kon keep their best values (inside the bounds): the profile may run
+// along a valley that a solve from the neighbour alone would leave for a bound.
+TParamSet TModelObjective::AlongCombinations(int32_t quantity, double value) const {
+  TParamSet set = Best();
+  const double product = set[Knuc] * set[Kon], ratio = set[Koff] / set[Kon];
+  set[quantity] = value;
+  if (!(product > 0) || !(ratio > 0) || !std::isfinite(product) || !std::isfinite(ratio)) {
+    return set;
+  }
+  const auto free = [&](int32_t k) {
+    return k != quantity && std::any_of(axes_.begin(), axes_.end(),
+                                        [k](const TAxis& axis) { return axis.index == k; });
+  };
+  if (free(Kon))
+    set[Kon] = quantity == Knuc ? product / value : quantity == Koff ? value / ratio : set[Kon];
+  if (free(Knuc)) set[Knuc] = product / set[Kon];
+  if (free(Koff)) set[Koff] = ratio * set[Kon];
+  for (const TAxis& axis : axes_)
+    set[axis.index] = std::clamp(set[axis.index], min_[axis.index], max_[axis.index]);
+  return set;
+}
+
+std::vector<TParamSet> TModelObjective::HeldStarts(int32_t quantity, const TParamSet& warm) const {
+  std::vector<TParamSet> starts{warm};
+  if (quantity >= kParamCount) return starts;
+  starts.push_back(AlongCombinations(quantity, warm[quantity]));
+  for (int32_t i = 1; i <= kHeldSpreadStarts; ++i) {
+    TParamSet start = Best();
+    for (size_t d = 0; d < axes_.size(); ++d) {
+      start[axes_[d].index] = axes_[d].Value(refine::RadicalInverse(i, kPrimes[d]));
+    }
+    starts.push_back(start);
+  }
+  return starts;
+}
+
+// The neighbour's solution solved to the end; a short solve from each other start, and the
+// lowest of those, when below, solved to the end too. A start whose evaluation fails is passed
+// over; the solve fails only when every start does.
 profile::THeldSolve TModelObjective::SolveHeld(int32_t quantity, double value,
                                                const profile::TState& warm) {
-  TParamSet start = ToSet(warm);
+  std::exception_ptr failure;
   std::optional<TTie> tie;
-  const std::vector<TAxis> axes = HeldAxes(quantity, value, start, tie);
+  std::vector<TAxis> axes;
+  refine::TLocalResult lowest{ToSet(warm), kInfinity, {}};
+  const std::vector<TParamSet> starts = HeldStarts(quantity, ToSet(warm));
+  refine::TLocalResult other{lowest.set, kInfinity, {}};
+  for (size_t s = 0; s < starts.size() && !context_.stopped; ++s) {
+    TParamSet start = starts[s];
+    axes = HeldAxes(quantity, value, start, tie);
+    const refine::TLocalResult end =
+        s == 0 ? SolveToEnd(axes, start, tie)
+               : refine::Solve(context_, axes, {start, kInfinity, {}}, kHeldFirstSolve, tie);
+    if (context_.failure) {
+      if (!failure) failure = context_.failure;
+      context_.TakeFailure();
+      continue;
+    }
+    refine::TLocalResult& kept = s == 0 ? lowest : other;
+    if (end.error < kept.error) kept = end;
+  }
+  if (other.error < lowest.error && !context_.stopped) {
+    const refine::TLocalResult end = SolveToEnd(axes, other.set, tie);
+    if (!context_.failure && end.error < lowest.error) lowest = end;
+    context_.TakeFailure();
+  }
+  if (!std::isfinite(lowest.error)) {
+    // A held value at which no point could be evaluated ends the walk there, as an error would.
+    if (!failure && context_.failures.LastError) {
+      failure = std::exchange(context_.failures.LastError, nullptr);
+    }
+    if (failure) return {kInfinity, {}, failure};
+    return {kInfinity, warm, nullptr};
+  }
+  return {context_.Points() * lowest.error, profile::TState(lowest.set.begin(), lowest.set.end()),
+          nullptr};
+}
+
+// Over every free axis, then once more over those left inside their bounds.
+refine::TLocalResult TModelObjective::SolveToEnd(const std::vector<TAxis>& axes,
+                                                 const TParamSet& start,
+                                                 const std::optional<TTie>& tie) {
   refine::TLocalResult end = refine::Solve(context_, axes, {start, kInfinity, {}}, kHeldSolve, tie);
   if (!context_.Ended()) {
     const std::vector<TAxis> inside = refine::AxesInside(axes, end.set);
@@ -180,12 +272,7 @@ profile::THeldSolve TModelObjective::SolveHeld(int32_t quantity, double value,
       end = refine::Solve(context_, inside, end, kHeldSolve, tie);
     }
   }
-  if (context_.failure) return {kInfinity, {}, context_.TakeFailure()};
-  // A held value at which no point could be evaluated ends the walk there, as an error would.
-  if (!std::isfinite(end.error) && context_.failures.LastError) {
-    return {kInfinity, {}, std::exchange(context_.failures.LastError, nullptr)};
-  }
-  return {context_.Points() * end.error, profile::TState(end.set.begin(), end.set.end()), nullptr};
+  return end;
 }
 
 // The lowest point evaluated, refined over every free axis from there.
@@ -259,6 +346,7 @@ TProfileResult ProfileIntervals(const ModelAccess& access, const ProfileReport& 
     r.Curve[id] = p.curve;
     r.Status[id] = p.status;
     r.Note[id] = p.note;
+    r.Shape[id] = p.shape;
     if (id < kParamCount) {
       r.Param[id] = p.interval;
     } else if (id == kProfileKnucKon) {

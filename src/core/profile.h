@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/model.h"
@@ -17,6 +18,14 @@ namespace actinfit {
 struct TInterval {
   double Low, High;              // ends of the 95 % profile interval
   bool LowAtBound, HighAtBound;  // that end is the quantity's bound
+};
+
+// What an interval's two ends cannot say: the allowed values in more than one piece (the
+// interval is then from the first piece's low to the last's high), and an end where the profile
+// jumps across the threshold (the Euler steps or the time-shift stairs) rather than crossing it.
+struct TIntervalShape {
+  std::vector<std::pair<double, double>> Pieces;  // ascending; empty when one piece
+  bool LowJump = false, HighJump = false;
 };
 
 // The quantities profiled: the five parameters in their order, then the two combinations.
@@ -46,6 +55,7 @@ struct TProfileResult {
   std::array<TProfileCurve, kProfileQuantities> Curve;
   std::array<TProfileStatus, kProfileQuantities> Status{};
   std::array<std::string, kProfileQuantities> Note;
+  std::array<TIntervalShape, kProfileQuantities> Shape;
 
   double SSRMin = 0;       // the least SSR, at the best point (the record's Param at the end)
   double Threshold = 0;    // SSR below which a held value lies inside its interval

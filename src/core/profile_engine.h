@@ -63,8 +63,12 @@ struct TQuantityProfile {
   std::optional<TInterval> interval;
   TProfileCurve curve;
   TProfileStatus status = TProfileStatus::Unfinished;
-  std::string note;
+  std::string note;  // cut short, pieces, jumps: in words
+  TIntervalShape shape;
 };
+
+// "the data allow Kon from 1 to 3.6 and from 4.1 to 12.6" for `name` and its pieces.
+std::string PiecesSentence(const std::string& name, const TIntervalShape& shape);
 
 struct TProfilesOutcome {
   std::vector<TQuantityProfile> profiles;  // one per quantity, in their order

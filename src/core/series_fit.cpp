@@ -145,6 +145,7 @@ TSeriesFit Fit(const TSeries& series, const SeriesReport& report, std::string* f
     fit.RateInterval = profiled.RateInterval;
     fit.KnucKon = profiled.KnucKon;
     fit.KoffKon = profiled.KoffKon;
+    fit.IntervalShape = profiled.IntervalShape;
   }
   fit.Stopped = stopped;
   fit.Starts = static_cast<int32_t>(ends.size());

@@ -48,6 +48,8 @@ struct TSeriesFit {
   std::array<double, 3> Rate, RateStdError;  // NaN where not refined or on a bound
   std::array<std::optional<TInterval>, 3> RateInterval;
   std::optional<TInterval> KnucKon, KoffKon;
+  // Pieces and jumps of the intervals of Knuc, Kon, Koff, Knuc x Kon and Koff / Kon.
+  std::array<TIntervalShape, 5> IntervalShape;
   std::vector<double> TShift, Background, Amplitude, TraceError;  // per trace; error SSR_i / n_i
   double Brightness;                                              // NaN for amplitude per trace
   int32_t Starts, StartsReachingBest;

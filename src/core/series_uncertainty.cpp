@@ -81,12 +81,12 @@ void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
 namespace {
 
 // The profiles' objective: the least SSR with one rate or combination held, the other marked
-// rates solved again, the time shifts on the best point's stairs. Its state is the three rates.
+// rates and the marked time shifts solved again. Its state is the three rates, then the shifts.
 class TObjective final : public profile::TProfileObjective {
  public:
   TObjective(TSearch& search, const std::vector<TAxis>& axes, int32_t parameters, double level)
-      : search_(search), axes_(axes), shift_(search.BestPoint().shift), level_(level) {
-    SetBest(search.BestPoint().rate, search.BestSSR(), parameters);
+      : search_(search), axes_(axes), shiftAxes_(ShiftAxes(search.Series())), level_(level) {
+    SetBest(search.BestPoint(), search.BestSSR(), parameters);
   }
 
   double BestSSR() const override { return bestSSR_; }
@@ -101,27 +101,32 @@ class TObjective final : public profile::TProfileObjective {
   // From the neighbour's solution and from the best point moved along what the data determine
   // (Knuc x Kon and Koff / Kon kept): the profile may run through several valleys, and a
   // solve from the neighbour alone stays in the valley it came from, or ends on a bound far
-  // from the next one.
+  // from the next one. The time shifts move with the rates, then over their stairs.
   profile::THeldSolve SolveHeld(int32_t quantity, double value,
                                 const profile::TState& warm) override {
     profile::THeldSolve best{kInf, {}, nullptr};
     const profile::TState along = AlongCombinations(quantity, value);
     for (const profile::TState* from : std::array<const profile::TState*, 2>{&warm, &along}) {
-      TPoint point{{(*from)[0], (*from)[1], (*from)[2]}, shift_};
+      TPoint point = PointOf(*from);
       std::optional<TRateTie> tie;
-      const std::vector<TAxis> axes = HeldAxes(quantity, value, point.rate, tie);
+      std::vector<TAxis> axes = HeldAxes(quantity, value, point.rate, tie);
+      const bool rates = !axes.empty();
+      axes.insert(axes.end(), shiftAxes_.begin(), shiftAxes_.end());
       try {
-        const double ssr = axes.empty() ? search_.SSR(point) : Solve(search_, axes, point, tie);
-        if (ssr < best.ssr)
-          best = {ssr, profile::TState(point.rate.begin(), point.rate.end()), nullptr};
+        double ssr = axes.empty() ? search_.SSR(point) : Solve(search_, axes, point, tie);
+        if (!shiftAxes_.empty()) ssr = SearchShifts(search_, point, ssr);
+        if (ssr < best.ssr) best = {ssr, StateOf(point), nullptr};
       } catch (const Error&) {
-        return {kInf, {}, std::current_exception()};
+        if (!best.failure && !(best.ssr < kInf)) best.failure = std::current_exception();
+        continue;
       }
-      if (axes.empty()) break;
+      if (!rates) break;
     }
-    // A held value at which no point could be evaluated ends the walk there, as an error would.
-    if (!std::isfinite(best.ssr) && search_.Failures().LastError) {
-      return {kInf, {}, search_.Failures().LastError};
+    if (best.ssr < kInf) {
+      best.failure = nullptr;
+    } else if (!best.failure && search_.Failures().LastError) {
+      // A held value at which no point could be evaluated ends the walk there, as an error would.
+      best.failure = search_.Failures().LastError;
     }
     return best;
   }
@@ -134,7 +139,7 @@ class TObjective final : public profile::TProfileObjective {
       Solve(search_, axes_, point);
     } catch (const Error&) {
     }
-    SetBest(search_.BestPoint().rate, search_.BestSSR(), parameters_);
+    SetBest(search_.BestPoint(), search_.BestSSR(), parameters_);
   }
 
   bool Stopped(int32_t, int32_t) override {
@@ -147,8 +152,17 @@ class TObjective final : public profile::TProfileObjective {
   }
 
  private:
-  void SetBest(const std::array<double, 3>& rate, double ssr, int32_t parameters) {
-    bestState_.assign(rate.begin(), rate.end());
+  static profile::TState StateOf(const TPoint& point) {
+    profile::TState state(point.rate.begin(), point.rate.end());
+    state.insert(state.end(), point.shift.begin(), point.shift.end());
+    return state;
+  }
+  static TPoint PointOf(const profile::TState& state) {
+    return {{state[0], state[1], state[2]}, std::vector<double>(state.begin() + 3, state.end())};
+  }
+
+  void SetBest(const TPoint& point, double ssr, int32_t parameters) {
+    bestState_ = StateOf(point);
     bestSSR_ = ssr;
     parameters_ = parameters;
     const double dof = search_.Points() - parameters;
@@ -161,7 +175,7 @@ class TObjective final : public profile::TProfileObjective {
 
   TSearch& search_;
   std::vector<TAxis> axes_;
-  std::vector<double> shift_;
+  std::vector<TAxis> shiftAxes_;
   double level_;
   profile::TState bestState_;
   double bestSSR_ = kInf, threshold_ = kInf;
@@ -237,7 +251,9 @@ profile::TState TObjective::AlongCombinations(int32_t quantity, double value) co
     double& r = rate[static_cast<size_t>(axis.rate)];
     r = std::clamp(r, axis.lo, axis.hi);
   }
-  return {rate[0], rate[1], rate[2]};
+  profile::TState along = bestState_;
+  std::copy(rate.begin(), rate.end(), along.begin());
+  return along;
 }
 
 }  // namespace
@@ -270,6 +286,7 @@ bool FillIntervals(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   for (size_t q = 0; q < quantities.size(); ++q) {
     const int32_t id = quantities[q].id;
     const std::optional<TInterval>& interval = outcome.profiles[q].interval;
+    fit.IntervalShape[static_cast<size_t>(id - Knuc)] = outcome.profiles[q].shape;
     if (id == kProfileKnucKon) {
       fit.KnucKon = interval;
     } else if (id == kProfileKoffKon) {

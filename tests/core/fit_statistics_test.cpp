@@ -220,5 +220,29 @@ TEST(FitReport, ProfileIntervalsInWords) {
   EXPECT_EQ(FitReportText(s).find("profile"), std::string::npos);
 }
 
+// Allowed values in two pieces and an end where the profile jumps: the sentences that say so,
+// with the report's numbers.
+TEST(FitReport, PiecesAndJumpsInWords) {
+  struct Case {
+    TIntervalShape shape;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{}, ""},
+      {{{{1, 3.6}, {4.1, 12.6}}, false, false},
+       "The data allow Kon from 1 to 3.6 and from 4.1 to 12.6: values between lie outside."},
+      {{{}, false, true},
+       "The profile of Kon jumps across the threshold at 12.6 (the Euler steps or the time-shift "
+       "stairs): that end is where it jumps, not a crossing."},
+      {{{{1, 3.6}, {4.1, 12.6}}, true, false},
+       "The data allow Kon from 1 to 3.6 and from 4.1 to 12.6: values between lie outside. The "
+       "profile of Kon jumps across the threshold at 1 (the Euler steps or the time-shift stairs): "
+       "that end is where it jumps, not a crossing."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IntervalShapeText("Kon", c.shape, 1, 12.6), c.expected);
+  }
+}
+
 }  // namespace
 }  // namespace actinfit

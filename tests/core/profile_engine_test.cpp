@@ -6,6 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include "core/errors.h"
 
@@ -136,6 +139,115 @@ TEST(ProfileEngine, AStopKeepsTheQuantitiesFinished) {
   const TProfilesOutcome none = RunProfiles(atOnce, kQuantities);
   EXPECT_TRUE(none.stopped);
   EXPECT_EQ(atOnce.solves, 0);
+}
+
+// One quantity whose profile is a given function of the held value; the best at `best`, the
+// threshold SSRmin + 1.
+class TOneDimensional final : public TProfileObjective {
+ public:
+  TOneDimensional(double (*ssr)(double), double best) : ssr_(ssr), best_{best} {}
+  double BestSSR() const override { return ssr_(best_[0]); }
+  const TState& BestState() const override { return best_; }
+  double Threshold() const override { return BestSSR() + 1; }
+  double Value(int32_t, const TState& state) const override { return state[0]; }
+  THeldSolve SolveHeld(int32_t, double value, const TState&) override {
+    return {ssr_(value), {value}, nullptr};
+  }
+  bool LowerPointFound() const override { return false; }
+  void MoveToLowerPoint() override {}
+  bool Stopped(int32_t, int32_t) override { return false; }
+
+ private:
+  double (*ssr_)(double);
+  TState best_;
+};
+
+// Two valleys, the second beyond a ridge: the walk must not stop at the first valley's end,
+// and says the allowed values are two pieces. A step in the profile (as the Euler steps or the
+// time-shift stairs make one) is reported as a jump at that end, not a crossing.
+TEST(ProfileEngine, AValleyBeyondARidgeIsFoundAndAStepIsAJump) {
+  struct Case {
+    const char* name;
+    double (*ssr)(double);
+    double best, lo, hi;
+    bool log;
+    std::vector<std::pair<double, double>> pieces;  // empty: one piece
+    double low, high;
+    bool lowJump, highJump;
+  };
+  const double r = std::sqrt(0.5);
+  const Case cases[] = {
+      {"two valleys, linear",
+       [](double x) { return 100 + std::min(Square(x - 5), Square(x - 9) + 0.5); },
+       5,
+       0,
+       20,
+       false,
+       {{4, 6}, {9 - std::sqrt(0.5), 9 + std::sqrt(0.5)}},
+       4,
+       9 + r,
+       false,
+       false},
+      // On a log scale: valleys at e^0 and e^2, each 0.5 wide in the logarithm.
+      {"two valleys, log",
+       [](double x) {
+         const double l = std::log(x);
+         return 100 + 4 * std::min(Square(l), Square(l - 2) + 0.1);
+       },
+       1,
+       1e-3,
+       1e3,
+       true,
+       {{std::exp(-0.5), std::exp(0.5)},
+        {std::exp(2 - std::sqrt(0.15)), std::exp(2 + std::sqrt(0.15))}},
+       std::exp(-0.5),
+       std::exp(2 + std::sqrt(0.15)),
+       false,
+       false},
+      {"a step above 2.5",
+       [](double x) { return 100 + (x > 2.5 ? 3 : 0.1 * Square(x - 2)); },
+       2,
+       -5,
+       10,
+       false,
+       {},
+       2 - std::sqrt(10),
+       2.5,
+       false,
+       true},
+  };
+  for (const Case& c : cases) {
+    TOneDimensional objective(c.ssr, c.best);
+    const TQuantity quantity{0, c.lo, c.hi, c.log};
+    const TProfilesOutcome outcome = RunProfiles(objective, std::span(&quantity, 1));
+    const TQuantityProfile& p = outcome.profiles[0];
+    ASSERT_TRUE(p.interval.has_value()) << c.name;
+    EXPECT_EQ(p.status, TProfileStatus::Done) << c.name;
+    EXPECT_NEAR(p.interval->Low, c.low, 1e-3 * std::fabs(c.low)) << c.name;
+    EXPECT_NEAR(p.interval->High, c.high, 1e-3 * std::fabs(c.high)) << c.name;
+    EXPECT_EQ(p.shape.LowJump, c.lowJump) << c.name;
+    EXPECT_EQ(p.shape.HighJump, c.highJump) << c.name;
+    ASSERT_EQ(p.shape.Pieces.size(), c.pieces.size()) << c.name;
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
+      EXPECT_NEAR(p.shape.Pieces[i].first, c.pieces[i].first, 1e-3 * c.pieces[i].first) << c.name;
+      EXPECT_NEAR(p.shape.Pieces[i].second, c.pieces[i].second, 1e-3 * c.pieces[i].second)
+          << c.name;
+      // Every piece's ends lie inside; the gap between two pieces outside.
+      EXPECT_LE(c.ssr(p.shape.Pieces[i].first), objective.Threshold()) << c.name;
+      EXPECT_LE(c.ssr(p.shape.Pieces[i].second), objective.Threshold()) << c.name;
+      if (i > 0) {
+        const double gap = (p.shape.Pieces[i - 1].second + p.shape.Pieces[i].first) / 2;
+        EXPECT_GT(c.ssr(gap), objective.Threshold()) << c.name;
+      }
+    }
+    if (!c.pieces.empty()) {
+      EXPECT_NE(p.note.find("the data allow values from "), std::string::npos) << p.note;
+      EXPECT_NE(p.note.find(" and from "), std::string::npos) << p.note;
+    }
+    if (c.highJump) {
+      EXPECT_NE(p.note.find("jumps across the threshold"), std::string::npos) << p.note;
+    }
+  }
 }
 
 }  // namespace

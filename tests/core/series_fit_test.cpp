@@ -347,6 +347,46 @@ TEST(SeriesFit, RatesAndShiftsFreeReachTheErrorOfTheTruth) {
   EXPECT_NEAR(fit.Rate[0] * fit.Rate[1], kTrueKnuc * kTrueKon, 0.05 * kTrueKnuc * kTrueKon);
 }
 
+// Two traces with their shifts refined: each end of a rate's interval, unless a bound, is
+// checked with fits of the series (all its starts, shifts refined) with the rate held 2 %
+// inside (below the threshold) and 1.15 times out (above it). Profiles that held the shifts on
+// the best point's stairs ended too soon.
+TEST(SeriesFit, HeldFitsBeyondTheEndsWithShiftsRefinedLieOutside) {
+  std::vector<TSeriesTrace> traces;
+  const double g[2] = {1.5, 6};
+  for (uint32_t i = 0; i < 2; ++i) {
+    traces.push_back(MadeTrace(g[i], 30, 1000, true, 5, 70 + i));
+    traces.back().Time.resize(201);  // the first 600 s
+    traces.back().Data.resize(201);
+    traces.back().TShift = 20;
+    traces.back().FitTShift = true;
+  }
+  const TSeries series = SeriesOf(std::move(traces), TScaling::AmplitudePerTrace);
+  const TSeriesFit fit = FitSeries(series);
+  const double dof = fit.Points - fit.Parameters;
+  const double threshold = fit.Error * fit.Points * (1 + FQuantileOne(0.95, dof) / dof);
+  const auto heldSSR = [&](int r, double value) {
+    TSeries held = series;
+    held.Rate[r] = std::clamp(value, series.RateMin[r], series.RateMax[r]);
+    held.FitRate[r] = false;
+    const TSeriesFit refit = FitSeries(held, false);
+    return refit.Error * refit.Points;
+  };
+  int checked = 0;
+  for (const int r : {1, 2}) {
+    ASSERT_TRUE(fit.RateInterval[r].has_value()) << r;
+    const TInterval interval = *fit.RateInterval[r];
+    for (const bool high : {false, true}) {
+      if (high ? interval.HighAtBound : interval.LowAtBound) continue;
+      const double end = high ? interval.High : interval.Low;
+      EXPECT_LT(heldSSR(r, high ? end * 0.98 : end / 0.98), threshold) << r << " " << end;
+      EXPECT_GT(heldSSR(r, high ? end * 1.15 : end / 1.15), threshold) << r << " " << end;
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 2);
+}
+
 TEST(SeriesFit, ASecondRunIsBitIdentical) {
   const TSeries series = FourConcentrations(TScaling::SharedBrightness);
   const TSeriesFit a = FitSeries(series), b = FitSeries(series);

@@ -2,7 +2,9 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "core/defaults.h"
 #include "core/fit_report.h"
@@ -76,6 +78,26 @@ bool Limited(const std::optional<TInterval>& interval) {
 QString ScalingName(TScaling scaling) {
   return scaling == TScaling::AmplitudePerTrace ? QStringLiteral("an amplitude per trace")
                                                 : QStringLiteral("one brightness");
+}
+
+// The intervals whose allowed values are more than one piece, or that end in a jump.
+QStringList ShapeSentences(const TSeriesFit& fit) {
+  const std::array<std::pair<const char*, const std::optional<TInterval>*>, 5> quantities = {{
+      {"Knuc", &fit.RateInterval[0]},
+      {"Kon", &fit.RateInterval[1]},
+      {"Koff", &fit.RateInterval[2]},
+      {"Knuc x Kon", &fit.KnucKon},
+      {"Koff / Kon", &fit.KoffKon},
+  }};
+  QStringList sentences;
+  for (size_t q = 0; q < quantities.size(); ++q) {
+    const std::optional<TInterval>& interval = *quantities[q].second;
+    if (!interval) continue;
+    const std::string text =
+        IntervalShapeText(quantities[q].first, fit.IntervalShape[q], interval->Low, interval->High);
+    if (!text.empty()) sentences << QString::fromStdString(text);
+  }
+  return sentences;
 }
 
 // The rates the series limits on both sides where every trace fitted alone left them open.
@@ -199,6 +221,7 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
     lines << QString::fromStdString(sentence);
   }
   lines << DeterminedBySeries(fit, single);
+  lines << ShapeSentences(fit);
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
