@@ -62,6 +62,7 @@ void TfmMain::AppendResultLine(double error) {
     line += ResultParameterText(model_->Param[k]);
   }
   AppendLineShowingItsStart(*ui_.mResults, ToQString(line));
+  resultLog_.push_back({std::move(line), {dataSource_.toStdString(), model_->Init[0]}});
 }
 
 void TfmMain::CheckSearchedStepCount() const {

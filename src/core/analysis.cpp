@@ -157,6 +157,12 @@ std::vector<std::array<double, 2>> ReadPoints(const TJsonPlace& place) {
   return points;
 }
 
+char ReadDecimalMark(const TJsonPlace& place) {
+  const std::string mark = place.Text();
+  if (mark != "." && mark != ",") place.Refuse("is neither \".\" nor \",\"");
+  return mark[0];
+}
+
 void CheckKind(const TJsonPlace& root) {
   if (!root.value().is_object() || !root.Has("format") || !root["format"].value().is_string() ||
       root["format"].Text() != kAnalysisFormat) {
@@ -202,6 +208,7 @@ std::string AnalysisText(const TAnalysis& a) {
   Json root = {{"format", std::string(kAnalysisFormat)},
                {"version", kAnalysisVersion},
                {"program", "actinfit " + std::string(kVersion)},
+               {"decimalMark", std::string(1, a.DecimalMark)},
                {"data", DataJson(a)},
                {"record", RecordJson(a.Record)},
                {"fields", NamedJson(a.Fields)},
@@ -233,6 +240,7 @@ TAnalysis ParseAnalysis(std::string_view text) {
   CheckKind(root);
   TAnalysis a;
   try {
+    a.DecimalMark = ReadDecimalMark(root["decimalMark"]);
     ReadData(root["data"], a);
     ReadRecord(root["record"], a.Record);
     a.Fields = ReadNamedTexts(root["fields"]);

@@ -60,7 +60,8 @@ struct TRefinedResult {
 struct TAnalysis {
   std::string Source;  // where the record's data came from
   TModel Record{0};    // the last Apply: data, parameters, bounds, marks, G-actin, step, curve
-  TNamedTexts Fields;  // edit fields by name, as typed
+  char DecimalMark = '.';  // the one of the fields' and panes' texts
+  TNamedTexts Fields;      // edit fields by name, as typed
   TNamedMarks Marks;   // check boxes by name
   TNamedTexts Labels;  // labels that show results (number of points, error, iteration, step)
   TNamedTexts Panes;   // text panes by name, as they stand
