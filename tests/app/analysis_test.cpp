@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -164,7 +165,16 @@ class AnalysisTest : public WindowTest {
     QCOMPARE(fresh->FitReportText(), window_->FitReportText());
     QVERIFY(Control<QAction>(*fresh, "acFitReport")->isEnabled());
     fresh->ShowFitReport();
-    QCOMPARE(fresh->findChild<TFitReportDialog*>()->Text(), window_->FitReportText());
+    TFitReportDialog* report = fresh->findChild<TFitReportDialog*>();
+    QCOMPARE(report->Text(), window_->FitReportText());
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      const QString folder = QString::fromLocal8Bit(shots);
+      fresh->grab().save(folder + QStringLiteral("/analysis_opened.png"));
+      report->grab().save(folder + QStringLiteral("/analysis_report.png"));
+      Control<QTabWidget>(*fresh, "PageControl1")->setCurrentIndex(3);
+      fresh->grab().save(folder + QStringLiteral("/analysis_results.png"));
+      Control<QTabWidget>(*fresh, "PageControl1")->setCurrentIndex(0);
+    }
 
     const QString second = Path("second.actinfit");
     fresh->SaveAnalysis(second);
