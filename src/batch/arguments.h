@@ -30,6 +30,8 @@ struct TBatchOptions {
   TScaling scaling = TScaling::AmplitudePerTrace;
   bool fitTShift = false;
   std::string config;  // the settings file, empty when none was given
+  // --save-analysis: the folder that gets an analysis file per trace, empty when none.
+  std::string saveAnalysis;
   TSettings settings;
 };
 

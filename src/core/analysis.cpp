@@ -14,10 +14,10 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // The sections the main window reads; any other is kept as it is (TAnalysis::Sections).
-constexpr std::array<const char*, 13> kOwnSections = {
-    "format", "version", "program", "data",       "record",  "fields",    "marks",
-    "labels", "panes",   "results", "errorChart", "refined", "refinement"};
 constexpr const char* kReportSection = "report";
+constexpr std::array<const char*, 15> kOwnSections = {
+    "format", "version", "program", "decimalMark", "data",    "record",     "fields",      "marks",
+    "labels", "panes",   "results", "errorChart",  "refined", "refinement", kReportSection};
 
 Json Reals(const std::vector<double>& values) {
   Json array = Json::array();
@@ -178,7 +178,6 @@ void CheckKind(const TJsonPlace& root) {
 }
 
 bool OwnSection(const std::string& key) {
-  if (key == kReportSection) return true;
   for (const char* own : kOwnSections) {
     if (key == own) return true;
   }

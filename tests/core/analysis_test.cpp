@@ -3,12 +3,17 @@
 #include "core/analysis.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/json_text.h"
 
@@ -238,6 +243,42 @@ TEST(AnalysisFile, ResultLinesKeepTheirOriginThroughRemovalsAndRepeats) {
   EXPECT_FALSE(origins[1]);
   EXPECT_EQ(origins[2], (TResultOrigin{"b.csv: C4", 4}));
   EXPECT_FALSE(origins[3]);  // out of order: it comes after a later line
+}
+
+}  // namespace
+}  // namespace actinfit
+
+namespace actinfit {
+namespace {
+
+std::string Contents(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A write replaces the whole file and leaves no temporary file; one that cannot be made names
+// the file and leaves the folder as it was.
+TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("actinfit_atomic_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / "a.actinfit").string();
+  WriteFileAtomically(path, std::string(100000, 'x'));
+  WriteFileAtomically(path, "short");
+  EXPECT_EQ(Contents(path), "short");
+
+  const std::string missing = (folder / "no folder" / "b.actinfit").string();
+  try {
+    WriteFileAtomically(missing, "text");
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                          std::filesystem::directory_iterator()),
+            1);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
