@@ -72,7 +72,7 @@ class TfmMain : public QMainWindow {
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
   void ProfileClick();
-  // Fit > Fit a series...: shows the series window, made at its first use (one per main window).
+  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main window).
   void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
@@ -119,6 +119,8 @@ class TfmMain : public QMainWindow {
   void acExportChartClick();
   void acExportFigureClick();
   void acAboutClick();
+  // Help > User guide: the guide in a window of its own, made at its first use.
+  void acUserGuideClick();
 
   // The current model record. Apply replaces it: take it anew after any point where events
   // are processed.
@@ -234,6 +236,7 @@ class TfmMain : public QMainWindow {
   // Every result line appended, with the data it was computed from.
   std::vector<TLoggedResult> resultLog_;
   QString title_;  // the window's own title, without a file name
+  QWidget* userGuide_ = nullptr;
 };
 
 }  // namespace actinfit

@@ -15,6 +15,7 @@
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/files/analysis_file.h"
+#include "app/dialogs/user_guide_window.h"
 #include "app/files/chart_export.h"
 #include "app/files/data_columns.h"
 #include "app/files/file_drop.h"
@@ -44,6 +45,7 @@ void TfmMain::ConnectMenus() {
   connect(file.acExportFigure, &QAction::triggered, this, guarded(&TfmMain::acExportFigureClick));
   connect(file.acExit, &QAction::triggered, this, guarded(&TfmMain::btExitClick));
   connect(menus_.edit.acPasteColumns, &QAction::triggered, this, guarded(&TfmMain::PasteColumns));
+  connect(menus_.help.acUserGuide, &QAction::triggered, this, guarded(&TfmMain::acUserGuideClick));
   connect(menus_.help.acAbout, &QAction::triggered, this, guarded(&TfmMain::acAboutClick));
 }
 
@@ -160,6 +162,13 @@ void TfmMain::acExportChartClick() {
 
 void TfmMain::acAboutClick() {
   ShowAbout(this);
+}
+
+void TfmMain::acUserGuideClick() {
+  if (userGuide_ == nullptr) userGuide_ = new UserGuideWindow(this);
+  userGuide_->show();
+  userGuide_->raise();
+  userGuide_->activateWindow();
 }
 
 }  // namespace actinfit

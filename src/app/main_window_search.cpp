@@ -28,7 +28,7 @@ constexpr int32_t kFitKnucDigits = 2;
 constexpr int32_t kEstimateKnucDigits = 3;
 
 // The linear grid between two fields; their texts are not read for a grid of no points.
-std::vector<double> ReadGrid(const QLineEdit* min, const QLineEdit* max, int32_t count) {
+std::vector<double> ReadGrid(QLineEdit* min, QLineEdit* max, int32_t count) {
   if (count == 0) return {};
   const double low = ReadReal(min);
   const double high = ReadReal(max);

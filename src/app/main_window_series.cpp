@@ -1,4 +1,4 @@
-// Fit > Fit a series...: the series window lives beside the main window, which stays as it is.
+// Fit > Fit a dilution series...: the series window lives beside the main window, which stays as it is.
 #include <QAction>
 
 #include "app/main_window.h"

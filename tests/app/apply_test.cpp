@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -129,6 +130,41 @@ class ApplyTest : public WindowTest {
     QCOMPARE(Control<QLabel>(*window_, "lbSSE")->text(), oldError);
     QCOMPARE(Control<QPlainTextEdit>(*window_, "mModel")->toPlainText(), oldModel);
     QCOMPARE(SeriesPoints(*window_, "Chart1", "serModel").size(), 1201);
+  }
+
+  // The message names no field: the window shows which one it means, focused and selected on
+  // its page, whichever page the click came from.
+  void fieldThatIsNoNumberIsFocusedOnItsPage_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pageBefore");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("pageAfter");
+    QTest::newRow("rate, Apply from the Data page") << "edKon"
+                                                    << "TEN" << 1 << "btApply" << 0;
+    QTest::newRow("count, FIT from the Results page") << "edNItr"
+                                                      << "X" << 3 << "btFit" << 0;
+    QTest::newRow("grid, on its own page") << "edNP1"
+                                           << "X" << 4 << "Button1" << 4;
+  }
+  void fieldThatIsNoNumberIsFocusedOnItsPage() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(int, pageBefore);
+    QFETCH(QString, button);
+    QFETCH(int, pageAfter);
+    auto* edit = Control<QLineEdit>(*window_, field.toLatin1().constData());
+    edit->setText(text);
+    auto* pages = Control<QTabWidget>(*window_, "PageControl1");
+    pages->setCurrentIndex(pageBefore);
+
+    Click(Control<QAbstractButton>(*window_, button.toLatin1().constData()));
+
+    QCOMPARE(boxes_->texts.size(), 1);
+    QVERIFY(boxes_->texts[0].startsWith("'" + text + "' is not a valid"));
+    QCOMPARE(pages->currentIndex(), pageAfter);
+    QCOMPARE(window_->focusWidget(), edit);
+    QCOMPARE(edit->selectedText(), text);
   }
 
   void emptyTimeColumnFailsTheEvaluation() {

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 
 #include "window_fixture.h"
@@ -26,6 +27,8 @@ class MenusTest : public WindowTest {
 
     // Exit has a standard shortcut only where the platform defines one.
     const QString quit = QKeySequence(QKeySequence::Quit).toString(QKeySequence::PortableText);
+    const QString help =
+        QKeySequence(QKeySequence::HelpContents).toString(QKeySequence::PortableText);
     const struct {
       const char* menu;
       QStringList actions;  // caption, objectName, shortcut
@@ -61,8 +64,8 @@ class MenusTest : public WindowTest {
         {"mnEdit", {"Paste two columns", "acPasteColumns", "Ctrl+Shift+V"}},
         {"mnFit",
          {"Refine (least squares)", "acRefine", "Ctrl+R", "Profile intervals", "acProfile", "",
-          "Fit report...", "acFitReport", "", "Fit a series...", "acFitSeries", ""}},
-        {"mnHelp", {"About actinfit", "acAbout", ""}},
+          "Fit report...", "acFitReport", "", "Fit a dilution series...", "acFitSeries", ""}},
+        {"mnHelp", {"User guide", "acUserGuide", help, "About actinfit", "acAbout", ""}},
     };
     for (const auto& menu : expected) {
       QStringList actual;
@@ -72,6 +75,31 @@ class MenusTest : public WindowTest {
                << action->shortcut().toString(QKeySequence::PortableText);
       }
       QCOMPARE(actual, menu.actions);
+    }
+  }
+
+  // The guide opens in a window of its own and speaks of every menu item: a command added
+  // without a word in the guide fails here.
+  void userGuideNamesEveryMenuItem() {
+    Control<QAction>(*window_, "acUserGuide")->trigger();
+    auto* browser = Control<QTextBrowser>(*window_, "tbUserGuide");
+    QVERIFY(browser->window()->isVisible());
+    QVERIFY(browser->window() != window_.get());
+    const QString guide = browser->toPlainText();
+    for (const QAction* menu : window_->menuBar()->actions()) {
+      for (const QAction* action : menu->menu()->actions()) {
+        if (action->isSeparator()) continue;
+        QString caption = action->text().remove('&');
+        if (caption.endsWith("...")) caption.chop(3);
+        QVERIFY2(guide.contains(caption), qPrintable("the guide misses " + caption));
+      }
+    }
+    for (const char* word : {"standard error", "profile interval", "runs test", "--method"}) {
+      QVERIFY2(guide.contains(QLatin1String(word), Qt::CaseInsensitive), word);
+    }
+    QVERIFY(guide.contains(QStringLiteral("dF/dt")));
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      browser->window()->grab().save(QString::fromLocal8Bit(shots) + "/user_guide.png");
     }
   }
 

@@ -1,4 +1,4 @@
-// Fit > Fit a series...: the series window driven as the user drives it, on a plate file of four
+// Fit > Fit a dilution series...: the series window driven as the user drives it, on a plate file of four
 // concentrations made by the model; stops, a nested Apply in the main window, refusals.
 #include "app/series/series_window.h"
 

@@ -24,7 +24,7 @@ FitMenu BuildFitMenu(QMainWindow& window) {
   fit.acFitReport->setObjectName(QStringLiteral("acFitReport"));
 
   fit.menu->addSeparator();
-  fit.acFitSeries = fit.menu->addAction(QStringLiteral("Fit a series..."));
+  fit.acFitSeries = fit.menu->addAction(QStringLiteral("Fit a dilution series..."));
   fit.acFitSeries->setObjectName(QStringLiteral("acFitSeries"));
   return fit;
 }

@@ -14,7 +14,7 @@ struct FitMenu {
   QAction* acRefine;     // "Refine (least squares)", Ctrl+R
   QAction* acProfile;    // "Profile intervals"
   QAction* acFitReport;  // "Fit report..."
-  QAction* acFitSeries;  // "Fit a series...": the series window
+  QAction* acFitSeries;  // "Fit a dilution series...": the series window
 };
 
 // Adds the menu at the end of the window's menu bar.

@@ -76,6 +76,8 @@ EditMenu BuildEditMenu(QMainWindow& window) {
 HelpMenu BuildHelpMenu(QMainWindow& window) {
   HelpMenu help{};
   help.menu = AddMenu(window, "mnHelp", QStringLiteral("&Help"));
+  help.acUserGuide =
+      AddAction(help.menu, "acUserGuide", QStringLiteral("User guide"), QKeySequence::HelpContents);
   help.acAbout = AddAction(help.menu, "acAbout", QStringLiteral("About actinfit"));
   return help;
 }

@@ -34,6 +34,7 @@ struct EditMenu {
 
 struct HelpMenu {
   QMenu* menu;
+  QAction* acUserGuide;
   QAction* acAbout;
 };
 

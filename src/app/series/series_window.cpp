@@ -48,7 +48,7 @@ QLineEdit* Field(const QString& name, const QString& text) {
 
 TfmSeries::TfmSeries(TfmMain& main) : QWidget(&main, Qt::Window), main_(main) {
   setObjectName(QStringLiteral("fmSeries"));
-  setWindowTitle(QStringLiteral("Fit a series"));
+  setWindowTitle(QStringLiteral("Fit a dilution series"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   ConnectHandlers();

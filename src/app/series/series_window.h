@@ -1,4 +1,4 @@
-// Fit > Fit a series...: a window of its own for fitting one set of rates to traces at several
+// Fit > Fit a dilution series...: a window of its own for fitting one set of rates to traces at several
 // G-actin concentrations. It copies what it takes from the main window when it takes it and
 // never reaches into the main window's record during a fit.
 #pragma once

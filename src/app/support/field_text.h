@@ -13,8 +13,10 @@ namespace actinfit {
 // The core writes plain ASCII.
 QString ToQString(const std::string& text);
 
-// A field's number. Any character outside ASCII makes the text invalid, never a crash.
-double ReadReal(const QLineEdit* edit);
-int32_t ReadInteger(const QLineEdit* edit);
+// A field's number. Any character outside ASCII makes the text invalid, never a crash. A text
+// that is no number raises the core's conversion error unchanged, after the field has been
+// brought into view, focused and selected, so that the user sees which field the message means.
+double ReadReal(QLineEdit* edit);
+int32_t ReadInteger(QLineEdit* edit);
 
 }  // namespace actinfit
