@@ -9,6 +9,7 @@
 #include "app/files/analysis_controls.h"
 #include "app/files/analysis_file.h"
 #include "app/main_window.h"
+#include "app/series/series_window.h"
 #include "app/support/pane_lines.h"
 #include "core/errors.h"
 #include "core/fit_report.h"
@@ -38,7 +39,8 @@ void TfmMain::SaveAnalysis(const QString& path) {
 }
 
 void TfmMain::OpenAnalysis(const QString& path) {
-  if (OperationRunning()) {
+  const TfmSeries* series = findChild<TfmSeries*>();
+  if (OperationRunning() || (series != nullptr && series->Running())) {
     throw Error("An analysis opens once the running operation has ended: stop it or wait");
   }
   TAnalysis analysis = ReadAnalysisFile(path);
@@ -67,6 +69,7 @@ TAnalysis TfmMain::CurrentAnalysis() const {
     const TModel& r = *refinedRecord_;
     a.Refined = TRefinedResult{r.Param, r.Min, r.Max, refinedShown_, r.Fit, r.Init[0], r.Dt};
   }
+  if (const TfmSeries* series = findChild<TfmSeries*>()) a.Series = series->Saved();
   return a;
 }
 
@@ -91,6 +94,9 @@ void TfmMain::ShowAnalysis(const TAnalysis& analysis) {
     if (analysis.ResultOrigins[i]) resultLog_.push_back({lines[i], *analysis.ResultOrigins[i]});
   }
   ShowRefinedResult(analysis);
+  TfmSeries* series = findChild<TfmSeries*>();
+  if (analysis.Series && series == nullptr) series = new TfmSeries(*this);
+  if (series != nullptr) series->Restore(analysis.Series.value_or(TSavedSeries{}));
 }
 
 void TfmMain::ShowRefinedResult(const TAnalysis& analysis) {

@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "core/json_place.h"
 #include "core/json_text.h"
+#include "core/series_analysis.h"
 #include "core/version.h"
 
 namespace actinfit {
@@ -15,9 +16,10 @@ using Json = nlohmann::ordered_json;
 
 // The sections the main window reads; any other is kept as it is (TAnalysis::Sections).
 constexpr const char* kReportSection = "report";
-constexpr std::array<const char*, 15> kOwnSections = {
-    "format", "version", "program", "decimalMark", "data",    "record",     "fields",      "marks",
-    "labels", "panes",   "results", "errorChart",  "refined", "refinement", kReportSection};
+constexpr std::array<const char*, 16> kOwnSections = {
+    "format",  "version",    "program",      "decimalMark", "data",    "record",
+    "fields",  "marks",      "labels",       "panes",       "results", "errorChart",
+    "refined", "refinement", kReportSection, "series"};
 
 Json Reals(const std::vector<double>& values) {
   Json array = Json::array();
@@ -221,6 +223,7 @@ std::string AnalysisText(const TAnalysis& a) {
   root["refinement"] = a.Refinement ? RefinementSection(*a.Refinement) : Json(nullptr);
   root[kReportSection] = a.Statistics ? StatisticsSection(*a.Statistics) : Json(nullptr);
   root["refined"] = a.Refined ? RefinedJson(*a.Refined) : Json(nullptr);
+  if (a.Series) root["series"] = SeriesSection(*a.Series);
   for (const auto& [key, value] : a.Sections.items()) {
     if (!OwnSection(key)) root[key] = value;
   }
@@ -251,6 +254,7 @@ TAnalysis ParseAnalysis(std::string_view text) {
     if (!root["refinement"].IsNull()) a.Refinement = ReadRefinementSection(root["refinement"]);
     if (!root[kReportSection].IsNull()) a.Statistics = ReadStatisticsSection(root[kReportSection]);
     if (!root["refined"].IsNull()) a.Refined = ReadRefined(root["refined"]);
+    if (root.Has("series")) a.Series = ReadSeriesSection(root["series"]);
   } catch (const Error& error) {
     throw Error(std::string("It is damaged: ") + error.what());
   }

@@ -17,6 +17,7 @@
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/refine.h"
+#include "core/series_analysis.h"
 
 namespace actinfit {
 
@@ -58,19 +59,20 @@ struct TRefinedResult {
 };
 
 struct TAnalysis {
-  std::string Source;  // where the record's data came from
-  TModel Record{0};    // the last Apply: data, parameters, bounds, marks, G-actin, step, curve
+  std::string Source;      // where the record's data came from
+  TModel Record{0};        // the last Apply: data, parameters, bounds, marks, G-actin, step, curve
   char DecimalMark = '.';  // the one of the fields' and panes' texts
   TNamedTexts Fields;      // edit fields by name, as typed
-  TNamedMarks Marks;   // check boxes by name
-  TNamedTexts Labels;  // labels that show results (number of points, error, iteration, step)
-  TNamedTexts Panes;   // text panes by name, as they stand
+  TNamedMarks Marks;       // check boxes by name
+  TNamedTexts Labels;      // labels that show results (number of points, error, iteration, step)
+  TNamedTexts Panes;       // text panes by name, as they stand
   std::vector<std::optional<TResultOrigin>> ResultOrigins;  // one per line of the results pane
   std::vector<std::array<double, 2>> ErrorChart;            // the error chart's points
   std::optional<TRefinement> Refinement;                    // the last refinement that ended
   std::optional<TFitStatistics> Statistics;                 // its report, with the profile
   std::optional<TRefinedResult> Refined;
-  // Sections kept as they are: the series window's ("series"), and any a later program adds.
+  std::optional<TSavedSeries> Series;  // the series window, once it has been opened
+  // Sections kept as they are: any a later program adds.
   nlohmann::ordered_json Sections = nlohmann::ordered_json::object();
 };
 

@@ -49,7 +49,9 @@ TProfileStatus ReadStatus(const TJsonPlace& place) {
   place.Refuse("is not a profile status");
 }
 
-Json IntervalJson(const std::optional<TInterval>& interval) {
+}  // namespace
+
+nlohmann::ordered_json IntervalSection(const std::optional<TInterval>& interval) {
   if (!interval) return nullptr;
   return {{"low", JsonReal(interval->Low)},
           {"high", JsonReal(interval->High)},
@@ -57,15 +59,17 @@ Json IntervalJson(const std::optional<TInterval>& interval) {
           {"highAtBound", interval->HighAtBound}};
 }
 
-std::optional<TInterval> ReadInterval(const TJsonPlace& place) {
+std::optional<TInterval> ReadIntervalSection(const TJsonPlace& place) {
   if (place.IsNull()) return std::nullopt;
   return TInterval{place["low"].Real(), place["high"].Real(), place["lowAtBound"].Bool(),
                    place["highAtBound"].Bool()};
 }
 
+namespace {
+
 Json ProfileJson(const TProfileResult& profile) {
   Json intervals = Json::array();
-  for (const auto& interval : profile.Param) intervals.push_back(IntervalJson(interval));
+  for (const auto& interval : profile.Param) intervals.push_back(IntervalSection(interval));
   Json curves = Json::array();
   Json status = Json::array();
   Json notes = Json::array();
@@ -76,8 +80,8 @@ Json ProfileJson(const TProfileResult& profile) {
     notes.push_back(profile.Note[q]);
   }
   return {{"intervals", intervals},
-          {"knucKon", IntervalJson(profile.KnucKon)},
-          {"koffKon", IntervalJson(profile.KoffKon)},
+          {"knucKon", IntervalSection(profile.KnucKon)},
+          {"koffKon", IntervalSection(profile.KoffKon)},
           {"curves", curves},
           {"status", status},
           {"notes", notes},
@@ -92,9 +96,10 @@ Json ProfileJson(const TProfileResult& profile) {
 TProfileResult ReadProfile(const TJsonPlace& place) {
   TProfileResult profile;
   place["intervals"].CheckSize(kParamCount);
-  for (size_t k = 0; k < kParamCount; ++k) profile.Param[k] = ReadInterval(place["intervals"][k]);
-  profile.KnucKon = ReadInterval(place["knucKon"]);
-  profile.KoffKon = ReadInterval(place["koffKon"]);
+  for (size_t k = 0; k < kParamCount; ++k)
+    profile.Param[k] = ReadIntervalSection(place["intervals"][k]);
+  profile.KnucKon = ReadIntervalSection(place["knucKon"]);
+  profile.KoffKon = ReadIntervalSection(place["koffKon"]);
   for (const char* list : {"curves", "status", "notes"}) place[list].CheckSize(kProfileQuantities);
   for (size_t q = 0; q < kProfileQuantities; ++q) {
     profile.Curve[q].Value = place["curves"][q]["value"].Reals();

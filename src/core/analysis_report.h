@@ -10,6 +10,10 @@
 
 namespace actinfit {
 
+// A profile interval, or null.
+nlohmann::ordered_json IntervalSection(const std::optional<TInterval>& interval);
+std::optional<TInterval> ReadIntervalSection(const TJsonPlace& place);
+
 nlohmann::ordered_json RefinementSection(const TRefinement& refinement);
 TRefinement ReadRefinementSection(const TJsonPlace& place);
 

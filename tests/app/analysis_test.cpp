@@ -13,7 +13,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -21,7 +23,9 @@
 #include <cmath>
 
 #include "app/dialogs/fit_report_dialog.h"
+#include "app/series/series_window.h"
 #include "core/errors.h"
+#include "series_file.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -194,6 +198,48 @@ class AnalysisTest : public WindowTest {
     profile->trigger();
     QVERIFY(boxes_->texts.isEmpty());
     QCOMPARE(Lines(Control<QPlainTextEdit>(*fresh, "mResults")).size(), 2);
+  }
+
+  // The series window's traces, fields and last fit come back in a fresh window, its report and
+  // table as they were, and the file saves again to the same bytes; an analysis without a series
+  // empties the series window.
+  void seriesWindowOpensAsSaved() {
+    const QString plate = Path("plate.tsv");
+    WriteSeriesFile(plate.toStdString(), kConcentrationHeaders);
+    window_->FitSeriesClick();
+    TfmSeries& series = *Control<TfmSeries>(*window_, "fmSeries");
+    series.AddFile(plate);
+    SetText(series, "edSeriesTStep", QStringLiteral("0.5"));
+    Control<QCheckBox>(series, "chbSeriesKoff")->setChecked(false);
+    series.Fit();
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
+    const QString path = Path("series.actinfit");
+    window_->SaveAnalysis(path);
+
+    const std::unique_ptr<TfmMain> fresh = StartedWindow();
+    fresh->OpenAnalysis(path);
+    TfmSeries& opened = *Control<TfmSeries>(*fresh, "fmSeries");
+    QCOMPARE(ControlTexts(opened), ControlTexts(series));
+    QTableWidget& saved = *Control<QTableWidget>(series, "tbTraces");
+    QTableWidget& table = *Control<QTableWidget>(opened, "tbTraces");
+    QCOMPARE(table.rowCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+      for (int column = 0; column < table.columnCount(); ++column) {
+        QCOMPARE(table.item(row, column)->text(), saved.item(row, column)->text());
+      }
+    }
+    QCOMPARE(opened.ReportText(), series.ReportText());
+    QVERIFY(opened.LastFit() && opened.LastFit()->Rate == series.LastFit()->Rate);
+    QVERIFY(Control<QPushButton>(opened, "btSaveSeries")->isEnabled());
+    fresh->SaveAnalysis(Path("again.actinfit"));
+    QCOMPARE(ReadAll(Path("again.actinfit")), ReadAll(path));
+
+    const std::unique_ptr<TfmMain> bare = StartedWindow();
+    bare->SaveAnalysis(Path("bare.actinfit"));
+    fresh->OpenAnalysis(Path("bare.actinfit"));
+    QCOMPARE(table.rowCount(), 0);
+    QVERIFY(!opened.LastFit());
+    QVERIFY(!Control<QPushButton>(opened, "btSaveSeries")->isEnabled());
   }
 
   // A file it cannot take is refused naming the file and the fault, and nothing of the window

@@ -120,7 +120,35 @@ TAnalysis FilledAnalysis() {
   refined.GActin = 6.25;
   refined.Dt = 0.1;
   a.Refined = refined;
-  a.Sections["series"] = {{"traces", {{{"gActin", 1.5}}}}};
+  // A section a later program adds passes through untouched.
+  a.Sections["readouts"] = {{"wells", {{{"gActin", 1.5}}}}};
+
+  TSavedSeries series;
+  series.Traces = {
+      {"plate.csv: A1 1.5 uM", {0, 10}, {5, 7.5}, {"plate.csv: A1 1.5 uM", "1.5"}, true}};
+  series.Fields = {{"edSeriesTStep", "0.5"}};
+  series.Marks = {{"chbSeriesKoff", false}};
+  series.Scaling = 1;
+  series.Report = "Knuc\t1e-8\n";
+  TSeries fitted{};
+  fitted.Traces = {TSeriesTrace{{0, 10}, {5, 7.5}, 1.5, 100, true, 0, 200}};
+  fitted.Rate = {1e-8, 8, 1};
+  fitted.FitRate = {true, true, false};
+  fitted.Dt = 0.5;
+  fitted.Scaling = TScaling::SharedBrightness;
+  series.Fitted = fitted;
+  TSeriesFit fit{};
+  fit.Rate = {1.1e-8, 7.5, 1};
+  fit.RateStdError = {1e-9, 0.5, kNaN};
+  fit.RateInterval[1] = TInterval{6.5, 20, false, true};
+  fit.TShift = {101.5};
+  fit.Background = {5};
+  fit.Amplitude = {kNaN};
+  fit.TraceError = {0.25};
+  fit.Brightness = 210.5;
+  series.Fit = fit;
+  series.Curves = {{5.25, 7.25}};
+  a.Series = series;
   return a;
 }
 
@@ -164,6 +192,18 @@ TEST(AnalysisFile, EveryPartReadsBackToTheLastBitAndWritesTheSameBytes) {
   EXPECT_TRUE(s.Profile->Stopped);
   EXPECT_TRUE(SameReals(opened.Refined->Shown, saved.Refined->Shown));
   EXPECT_EQ(opened.Sections, saved.Sections);
+  ASSERT_TRUE(opened.Series && opened.Series->Fitted && opened.Series->Fit);
+  const TSavedSeries& series = *opened.Series;
+  EXPECT_EQ(series.Traces[0].Cells, saved.Series->Traces[0].Cells);
+  EXPECT_TRUE(series.Traces[0].FitTShift);
+  EXPECT_EQ(series.Fields, saved.Series->Fields);
+  EXPECT_EQ(series.Scaling, 1);
+  EXPECT_EQ(series.Fitted->Scaling, TScaling::SharedBrightness);
+  EXPECT_EQ(series.Fitted->Traces[0].TShift, 100);
+  EXPECT_TRUE(SameReals(series.Fit->RateStdError, saved.Series->Fit->RateStdError));
+  EXPECT_TRUE(series.Fit->RateInterval[1] && series.Fit->RateInterval[1]->HighAtBound);
+  EXPECT_FALSE(series.Fit->RateInterval[0]);
+  EXPECT_EQ(series.Curves, saved.Series->Curves);
 }
 
 TEST(AnalysisFile, AnAnalysisWithoutRefinementHasNoReport) {
@@ -221,6 +261,10 @@ TEST(AnalysisFile, BadFilesAreRefusedNamingTheFault) {
       {Replaced(good, "\"done\"", "\"finished\""), "report.profile.status[2] is not a profile"},
       {Replaced(good, "\"poorPairs\": [\n      [2, 3]", "\"poorPairs\": [\n      [2, 9]"),
        "report.poorPairs[0] names no parameter"},
+      {Replaced(good, "\"curves\": [\n      [5.25, 7.25]", "\"curves\": [\n      [5.25]"),
+       "series.curves[0] does not match the times"},
+      {Replaced(good, "\"traceError\": [0.25]", "\"traceError\": []"),
+       "series.fit.traceError does not hold 1 values"},
   };
   for (const auto& c : cases) {
     try {
