@@ -13,6 +13,7 @@ packages=(
   libceres-dev qt6-svg-dev
   libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   dpkg-dev file
+  libzip-dev libpugixml-dev libxlsxwriter-dev
 )
 
 missing=()

@@ -1,11 +1,13 @@
 #include "batch/arguments.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
 #include <thread>
 
+#include "batch/output.h"
 #include "batch/settings_checks.h"
 #include "core/errors.h"
 #include "core/version.h"
@@ -25,7 +27,7 @@ int32_t DefaultJobs() {
 }
 
 int BadArguments(const std::string& message) {
-  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  std::fprintf(stderr, "actinfit-batch: %s\n", ValidUtf8(message).c_str());
   return 2;
 }
 
@@ -50,7 +52,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       "actinfit-batch");
   app.set_version_flag("--version", std::string(kVersion));
   app.add_option("FILE", options.files,
-                 "Data files: a time column, then one readings column per trace")
+                 "Data files as instruments export them: every well of every kinetic table is "
+                 "a trace, named FILE:WELL (FILE:TABLE:WELL where the file holds several tables)")
       ->required()
       ->check(CLI::ExistingFile);
   std::string method = "fit";
@@ -65,7 +68,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   std::vector<std::string> gActinOf;
   app.add_option("--g-actin-of", gActinOf,
                  "With --method global: the G-actin of readings columns by header name or "
-                 "number, where the header does not say it (\"A1 1.5 uM\")")
+                 "number (the first readings column is 1), where the header does not say it "
+                 "(\"A1 1.5 uM\")")
       ->type_name("COLUMN=UM,...");
   std::string scaling = "amplitude";
   app.add_option("--scaling", scaling,
@@ -73,7 +77,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       ->check(CLI::IsMember({"amplitude", "brightness"}))
       ->capture_default_str();
   app.add_flag("--fit-tshift", options.fitTShift,
-               "With --method global: refine each trace's time shift within the TShift bounds");
+               "With --method global: refine each trace's time shift within the TShift bounds "
+               "(every trace starts at TShift, 0 unless --param TShift gives it)");
   app.add_option("--g-actin", gActin, "G-actin concentration, uM (default 6)")->type_name("NUMBER");
   app.add_option("--dt", dt, "Time step of the model, s (default 0.1)")->type_name("NUMBER");
   app.add_option("--config", options.config,
@@ -93,6 +98,21 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
       ->check(CLI::Range(1, 4096))
       ->capture_default_str();
   app.add_flag("--json", options.json, "One JSON object per trace instead of tab-separated lines");
+  app.add_flag("--inspect", options.inspect,
+               "Print the tables, wells and left-out columns of each file; compute nothing");
+  app.add_option("--table", options.selection.table,
+                 "Only the tables whose name holds TEXT (any case), or the one of that number")
+      ->type_name("TEXT");
+  std::string wells, exclude;
+  app.add_option("--wells", wells, "Only these wells")->type_name("A1-A12,C3");
+  app.add_option("--exclude", exclude, "Leave these wells out")->type_name("B1,H12");
+  app.add_option("--plate-map", options.plateMap,
+                 "CSV of well, G-actin (uM) and an optional label: the G-actin of each well, "
+                 "before its header's and --g-actin")
+      ->check(CLI::ExistingFile);
+  std::optional<std::string> interval;
+  app.add_option("--interval", interval, "Seconds between reads, for files that hold no times")
+      ->type_name("SECONDS");
   app.add_flag("--intervals", options.intervals,
                "With --method refine: the 95 % profile interval of each refined rate, BFluo, "
                "Knuc*Kon and Koff/Kon");
@@ -120,18 +140,38 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     return {std::nullopt, BadArguments("--save-analysis writes one analysis per trace: not with "
                                        "--method global")};
   }
+  if (options.inspect && (!options.selection.table.empty() || !wells.empty() || !exclude.empty() ||
+                          !options.plateMap.empty())) {
+    return {std::nullopt, BadArguments("--inspect shows every table and well: --table, --wells, "
+                                       "--exclude and --plate-map choose what a run computes")};
+  }
   if (options.intervals && options.method != TMethod::Refine) {
     return {std::nullopt, BadArguments("--intervals needs --method refine")};
   }
 
   try {
+    CheckDistinctFiles(options.files);
+    if (!wells.empty()) options.selection.wells = ParseWellList(wells, "--wells");
+    if (!exclude.empty()) options.selection.exclude = ParseWellList(exclude, "--exclude");
+    if (interval) {
+      options.interval = ReadNumber(*interval, "--interval");
+      if (!(*options.interval > 0) || !std::isfinite(*options.interval)) {
+        throw EInvalidInput("--interval " + *interval +
+                            ": the seconds between reads must be above 0");
+      }
+    }
     options.settings = DefaultSettings();
+    // A series starts where the series window starts it; --param and --config change it.
+    if (global) options.settings.params[TShift].value = kDefaultSeriesTShift;
     if (!options.config.empty()) ApplyConfigFile(options.settings, options.config);
     for (const std::string& param : params) ApplyParamOption(options.settings, param);
     for (const std::string& columns : gActinOf) ApplyGActinOfOption(options.settings, columns);
-    if (gActin) options.settings.gActin = ReadNumber(*gActin, "--g-actin");
+    if (gActin) {
+      options.settings.gActin = ReadNumber(*gActin, "--g-actin");
+      options.settings.gActinFrom = "--g-actin";
+    }
     if (dt) options.settings.dt = ReadNumber(*dt, "--dt");
-    CheckSettings(options.settings, options.method);
+    CheckSettings(options);
   } catch (const Error& error) {
     return {std::nullopt, BadArguments(error.what())};
   }

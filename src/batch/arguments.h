@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/selection.h"
 #include "batch/settings.h"
 #include "core/series_fit.h"
 
@@ -33,6 +34,10 @@ struct TBatchOptions {
   // --save-analysis: the folder that gets an analysis file per trace, empty when none.
   std::string saveAnalysis;
   TSettings settings;
+  bool inspect = false;            // print what each file holds, compute nothing
+  TSelection selection;            // --table, --wells, --exclude
+  std::optional<double> interval;  // s between reads, for files that hold no times
+  std::string plateMap;            // the plate map file, empty when none was given
 };
 
 // The options, or the exit code when the program is to end at once: 0 after --help or

@@ -4,9 +4,9 @@
 
 #include "batch/intervals.h"
 #include "batch/messages.h"
+#include "batch/output.h"
 #include "core/defaults.h"
 #include "core/errors.h"
-#include "core/files/gactin_header.h"
 #include "core/numtext.h"
 #include "core/series_curves.h"
 
@@ -25,7 +25,7 @@ void AddField(std::string& line, const std::string& field) {
 }
 
 constexpr const char* kIntervalNames[] = {"Knuc", "Kon", "Koff", "KnucKon", "KoffKon"};
-constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column after the trace name
+constexpr int32_t kColumns = 10 + 4 * 5 + 1;  // every column, the trace name's too
 
 nlohmann::ordered_json IntervalJson(const std::optional<TInterval>& interval) {
   if (!interval) return nullptr;
@@ -63,6 +63,7 @@ TSeries MakeSeries(const std::vector<TTrace>& traces, const TBatchOptions& optio
     t.FitTShift = options.fitTShift;
     t.TShiftMin = shift.min;
     t.TShiftMax = shift.max;
+    t.Name = trace.name;
     series.Traces.push_back(std::move(t));
   }
   return series;
@@ -70,20 +71,22 @@ TSeries MakeSeries(const std::vector<TTrace>& traces, const TBatchOptions& optio
 
 }  // namespace
 
-std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces) {
-  std::vector<std::vector<TTrace>> files;
+std::vector<std::vector<TTrace>> TracesBySeries(const std::vector<TTrace>& traces) {
+  std::vector<std::vector<TTrace>> series;
   for (const TTrace& trace : traces) {
-    if (files.empty() || files.back().front().file != trace.file) files.emplace_back();
-    files.back().push_back(trace);
+    if (series.empty() || series.back().front().series != trace.series) series.emplace_back();
+    series.back().push_back(trace);
   }
-  return files;
+  return series;
 }
 
 double TraceGActin(const TTrace& trace, const TSettings& settings) {
-  if (const auto given = settings.gActinOf.find(trace.column); given != settings.gActinOf.end()) {
-    return given->second;
+  for (const std::string& key : {trace.column, trace.well, std::to_string(trace.number)}) {
+    if (const auto given = settings.gActinOf.find(key); given != settings.gActinOf.end()) {
+      return given->second.uM;
+    }
   }
-  if (const std::optional<double> header = GActinFromHeader(trace.column)) return *header;
+  if (trace.gActin) return *trace.gActin;
   throw EInvalidInput(trace.name +
                       ": no G-actin: its header names no concentration (\"1.5 uM\"); give it "
                       "with --g-actin-of COLUMN=UM or in the [g-actin] table of --config");
@@ -92,7 +95,10 @@ double TraceGActin(const TTrace& trace, const TSettings& settings) {
 TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options) {
   TGlobalResult result;
   try {
-    if (!traces.front().failure.empty()) throw EInvalidInput(traces.front().failure);
+    // A column without a reading ends the series with the reader's words, which name it.
+    for (const TTrace& trace : traces) {
+      if (!trace.failure.empty()) throw EInvalidInput(trace.failure);
+    }
     result.series = MakeSeries(traces, options);
     result.fit = FitSeries(*result.series, true);
   } catch (const std::exception& error) {
@@ -115,14 +121,14 @@ std::string GlobalTsvHeader() {
 }
 
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result) {
-  const std::string& file = traces.front().file;
+  const std::string file = TsvCell(traces.front().series);
   if (!result.fit) {
-    return file + std::string(kColumns - 1, '\t') + '\t' + result.failure + '\n';
+    return file + std::string(kColumns - 1, '\t') + TsvCell(result.failure) + '\n';
   }
   const TSeriesFit& fit = *result.fit;
   std::string lines;
   for (size_t i = 0; i < traces.size(); ++i) {
-    lines += traces[i].name;
+    lines += TsvCell(traces[i].name);
     AddField(lines, Number(result.series->Traces[i].GActin));
     AddField(lines, Number(fit.TraceError[i]));
     lines.append(3, '\t');
@@ -146,6 +152,9 @@ nlohmann::ordered_json GlobalJson(const std::vector<TTrace>& traces, const TGlob
                                   const TBatchOptions& options) {
   nlohmann::ordered_json object;
   object["file"] = traces.front().file;
+  if (traces.front().series != traces.front().file) {
+    object["table"] = traces.front().series.substr(traces.front().file.size() + 1);
+  }
   object["method"] = "global";
   object["scaling"] = options.scaling == TScaling::SharedBrightness ? "brightness" : "amplitude";
   object["fit_tshift"] = options.fitTShift;

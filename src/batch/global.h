@@ -1,5 +1,5 @@
-// --method global: each file is one dilution series, every readings column one of its traces,
-// fitted with one set of rates (core/series_fit.h).
+// --method global: each table of each file is one dilution series, every well one of its
+// traces, fitted with one set of rates (core/series_fit.h).
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -13,9 +13,9 @@
 
 namespace actinfit::batch {
 
-// The traces of each file, in the order of the files (a file that could not be read is one
-// failed trace).
-std::vector<std::vector<TTrace>> TracesByFile(const std::vector<TTrace>& traces);
+// The traces of each series (a table of a file), in the order of the files and their tables (a
+// file that could not be read is one failed trace).
+std::vector<std::vector<TTrace>> TracesBySeries(const std::vector<TTrace>& traces);
 
 struct TGlobalResult {
   std::optional<TSeries> series;  // as fitted (missing when the file or a G-actin failed)
@@ -24,7 +24,8 @@ struct TGlobalResult {
 };
 
 // The G-actin of a trace: --g-actin-of or the settings file's [g-actin] table by the column's
-// name, else the concentration its header names; EInvalidInput naming the trace when neither.
+// header, its well or its number, else the plate map's or its header's (TTrace::gActin);
+// EInvalidInput naming the trace when none.
 double TraceGActin(const TTrace& trace, const TSettings& settings);
 
 // Fits the file's series. Never throws: an error ends the file and is its failure.
@@ -34,9 +35,9 @@ TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& 
 // brightness, the interval columns of the rates and the combinations, message.
 std::string GlobalTsvHeader();
 
-// One line per trace (its own values, the rate columns empty), then one line named by the file
-// with the shared rates, their intervals and the error over all traces; a failed file gives
-// one line with its message.
+// One line per trace (its own values, the rate columns empty), then one line named by the series
+// (FILE, or FILE:TABLE) with the shared rates, their intervals and the error over all traces; a
+// failed file gives one line with its message.
 std::string GlobalTsvLines(const std::vector<TTrace>& traces, const TGlobalResult& result);
 
 // Everything about the file's series.

@@ -10,6 +10,7 @@
 #include "batch/analysis_files.h"
 #include "batch/arguments.h"
 #include "batch/global.h"
+#include "batch/inspect.h"
 #include "batch/methods.h"
 #include "batch/ordered_pool.h"
 #include "batch/output.h"
@@ -17,6 +18,7 @@
 #include "batch/settings_checks.h"
 #include "batch/traces.h"
 #include "core/errors.h"
+#include "core/files/plate_map.h"
 #include "core/numtext.h"
 #include "core/refine.h"
 
@@ -26,7 +28,7 @@ using namespace actinfit::batch;
 namespace {
 
 int Failed(const std::string& message, int exitCode) {
-  std::fprintf(stderr, "actinfit-batch: %s\n", message.c_str());
+  std::fprintf(stderr, "actinfit-batch: %s\n", ValidUtf8(message).c_str());
   return exitCode;
 }
 
@@ -65,7 +67,7 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
           progress.Message(result.failure);  // it names the file or the trace
         }
         WriteStandardOutput(options.json ? (first ? "\n" : ",\n") +
-                                               GlobalJson(files[i], result, options).dump()
+                                               JsonText(GlobalJson(files[i], result, options))
                                          : GlobalTsvLines(files[i], result));
         first = false;
       },
@@ -78,15 +80,34 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
   return anyFailed ? 1 : 0;
 }
 
+// How the files are read and which wells become traces; EInvalidInput for a plate map that
+// cannot be read.
+TLoadOptions LoadOptions(const TBatchOptions& options) {
+  TLoadOptions load;
+  load.selection = options.selection;
+  load.read.intervalSeconds = options.interval;
+  if (!options.plateMap.empty()) {
+    for (const auto& [well, entry] : files::ReadPlateMap(options.plateMap)) {
+      load.plateMap[well] = entry.gActinUm;
+    }
+  }
+  return load;
+}
+
 int RunBatch(const TBatchOptions& options) {
-  const std::vector<TTrace> traces = LoadTraces(options.files);
+  if (options.inspect) return RunInspect(options);
+  std::vector<TTrace> traces;
   try {
+    traces = LoadTraces(options.files, LoadOptions(options));
+    CheckSelection(traces);
+    CheckColumnNames(traces, options.settings);
+    CheckOneGActinUsed(traces, options);
     CheckStepCounts(traces, options);
   } catch (const EInvalidInput& error) {
     return Failed(error.what(), 2);
   }
   PrintNotes(traces);
-  if (options.method == TMethod::Global) return RunGlobalFiles(TracesByFile(traces), options);
+  if (options.method == TMethod::Global) return RunGlobalFiles(TracesBySeries(traces), options);
   std::optional<TAnalysisFolder> analyses;
   try {
     if (!options.saveAnalysis.empty()) analyses.emplace(options.saveAnalysis);

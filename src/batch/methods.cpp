@@ -5,6 +5,8 @@
 #include "batch/failure_causes.h"
 #include "batch/intervals.h"
 #include "batch/messages.h"
+#include "batch/settings_checks.h"
+#include "core/bound_hints.h"
 #include "core/errors.h"
 #include "core/numtext.h"
 #include "core/random.h"
@@ -44,10 +46,21 @@ void AddIntervals(TModel& model, TRunResult& run) {
   }
 }
 
+// What to change for each parameter the refinement left on a bound, after the other notes.
+void AddBoundHints(const TModel& model, TRunResult& run) {
+  const double start = ReadingsStart(model.Data);
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    if (!run.refinement->OnBound[static_cast<size_t>(k)]) continue;
+    const std::string hint = BoundHint(k, run.params[k], model.Min[k], model.Max[k], start);
+    run.note += (run.note.empty() ? "" : " ") + hint;
+  }
+}
+
 TRunResult Refine(TModel& model, bool intervals) {
   TRefinement refinement = RefineLeastSquares(model);
   TRunResult run{refinement.Error, model.Param, std::move(refinement), std::nullopt, {}};
   if (intervals) AddIntervals(model, run);
+  AddBoundHints(model, run);
   return run;
 }
 
@@ -101,6 +114,7 @@ TTraceResult RunTrace(const TTrace& trace, const TBatchOptions& options) {
   // Outside the try, so that the message of an evaluation error can name its cause.
   std::optional<TModel> held;
   try {
+    CheckTraceSteps(trace, options);
     TModel& model = held.emplace(MakeModel(trace, options.settings));
     switch (options.method) {
       case TMethod::Calculate:

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "batch/intervals.h"
 #include "core/numtext.h"
@@ -71,6 +72,70 @@ void Flush() {
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view text) {
+  std::string valid;
+  valid.reserve(text.size());
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = byte(i);
+    // The length of the sequence a lead byte starts, and the range of its second byte (which
+    // rules out overlong forms, surrogates and code points above U+10FFFF).
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead < 0x80) {
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    bool whole = length > 0 && i + length <= text.size();
+    for (size_t k = 1; whole && k < length; ++k) {
+      const unsigned char next = byte(i + k);
+      whole = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+    }
+    if (whole) {
+      valid.append(text.substr(i, length));
+      i += length;
+    } else {
+      valid += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return valid;
+}
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::string TsvCell(std::string_view text) {
+  std::string cell = ValidUtf8(text);
+  bool replaced = false;
+  for (char& c : cell) {
+    if (c == '\t' || c == '\n' || c == '\r') {
+      c = ' ';
+      replaced = true;
+    }
+  }
+  if (replaced) {
+    static std::once_flag said;
+    std::call_once(said, [] {
+      std::fputs(
+          "actinfit-batch: tabs and line breaks inside names and messages are written as "
+          "blanks, so that every line keeps its cells\n",
+          stderr);
+    });
+  }
+  return cell;
+}
+
 std::string TsvHeader(TMethod method, bool intervals) {
   std::string line = "trace";
   if (method == TMethod::Series) line += "\trun";
@@ -98,7 +163,7 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
   std::string lines;
   for (size_t r = 0; r < result.runs.size(); ++r) {
     const TRunResult& run = result.runs[r];
-    lines += trace.name;
+    lines += TsvCell(trace.name);
     if (series) AddField(lines, std::to_string(r + 1));
     // Each number as the JSON has it: every digit the program computed and none it did not.
     AddField(lines, ShortestReal(run.error));
@@ -113,15 +178,15 @@ std::string TsvLines(const TTrace& trace, const TTraceResult& result, TMethod me
     if (intervals) {
       lines += run.profile ? IntervalFields(*run.profile) : std::string(IntervalColumns(), '\t');
     }
-    AddField(lines, run.note);
+    AddField(lines, TsvCell(run.note));
     lines += '\n';
   }
   if (!result.failure.empty()) {
-    lines += trace.name;
+    lines += TsvCell(trace.name);
     if (series) AddField(lines, std::to_string(result.runs.size() + 1));
     lines.append(method == TMethod::Refine ? 2 + 2 * kParamCount : 1 + kParamCount, '\t');
     if (intervals) lines.append(IntervalColumns(), '\t');
-    AddField(lines, result.failure);
+    AddField(lines, TsvCell(result.failure));
     lines += '\n';
   }
   return lines;
@@ -158,6 +223,9 @@ nlohmann::ordered_json TraceJson(const TTrace& trace, const TTraceResult& result
   object["file"] = trace.file;
   if (!trace.column.empty()) object["column"] = trace.column;
   object["points"] = std::min(trace.time.size(), trace.readings.size());
+  if (!trace.column.empty()) {
+    object["g_actin"] = trace.gActin.value_or(options.settings.gActin);
+  }
   object["settings"] = SettingsJson(options);
   object["ok"] = result.failure.empty();
   if (options.method == TMethod::Series) {
@@ -186,7 +254,7 @@ TOutput::TOutput(const TBatchOptions& options) : options_(options) {
 
 void TOutput::Write(const TTrace& trace, const TTraceResult& result) {
   if (options_.json) {
-    Put((first_ ? "\n" : ",\n") + TraceJson(trace, result, options_).dump());
+    Put((first_ ? "\n" : ",\n") + JsonText(TraceJson(trace, result, options_)));
   } else {
     Put(TsvLines(trace, result, options_.method, options_.intervals));
   }

@@ -12,6 +12,18 @@
 
 namespace actinfit::batch {
 
+// `text` with every byte that is no part of a valid UTF-8 sequence replaced by U+FFFD: file
+// names and headers may come in any encoding, and what the program prints is UTF-8.
+std::string ValidUtf8(std::string_view text);
+
+// `value` as one line of JSON, text that is no valid UTF-8 replaced as ValidUtf8 does.
+std::string JsonText(const nlohmann::ordered_json& value);
+
+// `text` as one cell of a tab-separated line: tabs and line breaks become blanks, so that no
+// line gains a cell or breaks in two; the first time that happens a note says so on standard
+// error. The cell is valid UTF-8 (ValidUtf8).
+std::string TsvCell(std::string_view text);
+
 // The header line: trace, (run, for a series,) error, the five parameters, (their standard
 // errors and the parameters on a bound, for the refinement,) message. With intervals, the
 // interval columns (batch/intervals.h) come before the message.

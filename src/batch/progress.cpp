@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "batch/output.h"
+
 namespace actinfit::batch {
 
 namespace {
@@ -41,7 +43,7 @@ void TProgress::Update(size_t done) {
 
 void TProgress::Message(const std::string& line) {
   Erase();
-  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fprintf(stderr, "%s\n", ValidUtf8(line).c_str());
   Draw();
 }
 

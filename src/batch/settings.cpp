@@ -173,7 +173,8 @@ void ApplyGActinOfOption(TSettings& settings, std::string_view option) {
       throw EInvalidInput("--g-actin-of: expected COLUMN=UM[,COLUMN=UM...], got " + Quoted(item));
     }
     const std::string column(item.substr(0, equals));
-    settings.gActinOf[column] = ReadNumber(item.substr(equals + 1), "--g-actin-of " + column);
+    const std::string where = "--g-actin-of " + column;
+    settings.gActinOf[column] = {ReadNumber(item.substr(equals + 1), where), where};
     option = comma == std::string_view::npos ? std::string_view() : option.substr(comma + 1);
   }
 }
@@ -194,11 +195,12 @@ void ApplyConfigFile(TSettings& settings, const std::string& path) {
     if (name == "g-actin") {
       if (const auto* columns = node.as_table()) {
         for (const auto& [column, value] : *columns) {
-          settings.gActinOf[std::string(column.str())] =
-              TomlNumber(value, where + "." + std::string(column.str()));
+          const std::string named = where + "." + std::string(column.str());
+          settings.gActinOf[std::string(column.str())] = {TomlNumber(value, named), named};
         }
       } else {
         settings.gActin = TomlNumber(node, where);
+        settings.gActinFrom = where;
       }
       continue;
     }

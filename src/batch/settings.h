@@ -20,13 +20,22 @@ struct TParamSetting {
   bool fit = true;  // marked for the searches unless given as fixed
 };
 
+// The G-actin of one readings column, and where it was given ("--g-actin-of A1",
+// "settings.toml: g-actin.A1"), so that a name matching no column can be refused by it.
+struct TGActinOf {
+  double uM = 0;
+  std::string where;
+};
+
 struct TSettings {
   std::array<TParamSetting, kParamCount> params;
   double gActin = 0;
+  // Where gActin was given ("--g-actin", "settings.toml: g-actin"), empty for the default.
+  std::string gActinFrom;
   double dt = 0;
-  // The G-actin of named readings columns, uM, for --method global: the settings file's
-  // [g-actin] table, then --g-actin-of.
-  std::map<std::string, double, std::less<>> gActinOf;
+  // The G-actin of readings columns by header name or number, uM, for --method global: the
+  // settings file's [g-actin] table, then --g-actin-of.
+  std::map<std::string, TGActinOf, std::less<>> gActinOf;
 };
 
 // The window's default fields (core/defaults.h), read as the window reads them.
@@ -40,7 +49,8 @@ double ReadNumber(std::string_view text, std::string_view what);
 // the parameter is marked unless "fixed" is given. EInvalidInput names what is wrong.
 void ApplyParamOption(TSettings& settings, std::string_view option);
 
-// "COLUMN=UM[,COLUMN=UM...]": the G-actin of readings columns by their header name or number.
+// "COLUMN=UM[,COLUMN=UM...]": the G-actin of readings columns by their header name or by
+// their number, counting the readings columns of a file from 1 (the time column is none).
 void ApplyGActinOfOption(TSettings& settings, std::string_view option);
 
 // A TOML file with the keys BFluo ... Koff (each "VALUE[:MIN:MAX][:fixed]", a number, or a table

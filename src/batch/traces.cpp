@@ -5,53 +5,105 @@
 #include <exception>
 
 #include "batch/messages.h"
+#include "batch/output.h"
 #include "batch/trace_notes.h"
-#include "core/files/datafile.h"
 #include "core/errors.h"
+#include "core/files/gactin_header.h"
 
 namespace actinfit::batch {
 
 namespace {
 
-void AddFileTraces(const std::string& file, std::vector<TTrace>& traces) {
-  const TDataTable table = ReadDataFile(file);
-  if (table.Columns.size() < 2) throw EInvalidInput(file + ": no readings column");
-  std::vector<std::string> fileNotes = FileNotes(table);
-  for (size_t c = 1; c < table.Columns.size(); ++c) {
-    TTrace trace;
-    trace.file = file;
-    const std::string header = c < table.Names.size() ? table.Names[c] : std::string();
-    trace.column = header.empty() ? std::to_string(c + 1) : header;
-    trace.name = file + ":" + trace.column;
-    trace.notes = std::move(fileNotes);  // the file's notes go with its first trace
-    fileNotes.clear();
-    try {
-      // Each trace has the points of its own readings, those of the rows where they are missing
-      // left out.
-      TColumnPoints points = ColumnPoints(table, c);
-      for (std::string& note : PointNotes(trace.name, points))
-        trace.notes.push_back(std::move(note));
-      trace.time = std::move(points.time);
-      trace.readings = std::move(points.readings);
-    } catch (const EInvalidInput& error) {
-      trace.failure = UserMessage(error);
-    }
-    traces.push_back(std::move(trace));
+// A file of which the selection keeps no trace.
+class ENothingChosen : public EInvalidInput {
+ public:
+  using EInvalidInput::EInvalidInput;
+};
+
+// A column without a header is named by its number, as the time column counts 1.
+std::string WellLabel(const files::TWellTrace& well) {
+  constexpr std::string_view kColumn = "column ";
+  if (well.header.empty() && well.name.starts_with(kColumn))
+    return well.name.substr(kColumn.size());
+  return well.name;
+}
+
+std::string TableList(const files::TFileTables& file) {
+  std::string list;
+  for (size_t t = 0; t < file.tables.size(); ++t) {
+    list += (t == 0 ? "" : ", ") + std::to_string(t + 1) + " '" + file.tables[t].name + "'";
   }
+  return list;
+}
+
+TTrace MakeTrace(const files::TFileTables& file, size_t t, size_t w, const TLoadOptions& options) {
+  const files::TWellTrace& well = file.tables[t].traces[w];
+  TTrace trace;
+  trace.file = file.file;
+  trace.well = NormalWell(WellLabel(well));
+  trace.column = well.header.empty() ? WellLabel(well) : well.header;
+  trace.series = TablePrefix(file, t);
+  trace.name = trace.series + ":" + WellLabel(well);
+  trace.number = static_cast<int32_t>(w + 1);
+  trace.time = well.times;
+  trace.readings = well.readings;
+  if (const auto mapped = options.plateMap.find(trace.well); mapped != options.plateMap.end()) {
+    trace.gActin = mapped->second;
+  } else {
+    trace.gActin = GActinFromHeader(well.header);
+  }
+  for (const std::string& note : well.notes) trace.notes.push_back(trace.name + ": " + note);
+  for (std::string& note : BackwardTimeNotes(trace.name, trace.time)) {
+    trace.notes.push_back(std::move(note));
+  }
+  return trace;
+}
+
+void AddFileTraces(const std::string& path, const TLoadOptions& options,
+                   std::vector<TTrace>& traces) {
+  const files::TFileTables file = files::ReadTables(path, options.read);
+  const TSelection& selection = options.selection;
+  std::vector<std::string> notes;
+  for (const std::string& note : file.notes) notes.push_back(file.file + ": " + note);
+  bool anyTable = false;
+  const size_t first = traces.size();
+  for (size_t t = 0; t < file.tables.size(); ++t) {
+    const files::TKineticTable& table = file.tables[t];
+    if (!TableChosen(table, t, selection.table)) continue;
+    anyTable = true;
+    for (std::string& note : TableNotes(TablePrefix(file, t), table))
+      notes.push_back(std::move(note));
+    for (size_t w = 0; w < table.traces.size(); ++w) {
+      if (!WellChosen(table.traces[w], selection)) continue;
+      traces.push_back(MakeTrace(file, t, w, options));
+    }
+  }
+  if (!anyTable) {
+    throw ENothingChosen(file.file + ": no table matches --table '" + selection.table +
+                         "' (it holds " + TableList(file) + ")");
+  }
+  if (traces.size() == first) {
+    throw ENothingChosen(file.file + ": --wells and --exclude keep none of its wells");
+  }
+  // The file's and the tables' notes go with its first trace.
+  notes.insert(notes.end(), traces[first].notes.begin(), traces[first].notes.end());
+  traces[first].notes = std::move(notes);
 }
 
 }  // namespace
 
-std::vector<TTrace> LoadTraces(const std::vector<std::string>& files) {
+std::vector<TTrace> LoadTraces(const std::vector<std::string>& files, const TLoadOptions& options) {
   std::vector<TTrace> traces;
   for (const std::string& file : files) {
     try {
-      AddFileTraces(file, traces);
+      AddFileTraces(file, options, traces);
     } catch (const std::exception& error) {
       TTrace failed;
       failed.name = file;
       failed.file = file;
+      failed.series = file;
       failed.failure = UserMessage(error);
+      failed.nothingChosen = dynamic_cast<const ENothingChosen*>(&error) != nullptr;
       traces.push_back(std::move(failed));
     }
   }
@@ -60,7 +112,9 @@ std::vector<TTrace> LoadTraces(const std::vector<std::string>& files) {
 
 void PrintNotes(const std::vector<TTrace>& traces) {
   for (const TTrace& trace : traces) {
-    for (const std::string& note : trace.notes) std::fprintf(stderr, "%s\n", note.c_str());
+    for (const std::string& note : trace.notes) {
+      std::fprintf(stderr, "%s\n", ValidUtf8(note).c_str());
+    }
   }
 }
 
@@ -79,7 +133,7 @@ TModel MakeModel(const TTrace& trace, const TSettings& settings) {
     model.Max[k] = param.max;
     model.Fit[k] = param.fit;
   }
-  model.Init = {settings.gActin, 0, 0};
+  model.Init = {trace.gActin.value_or(settings.gActin), 0, 0};
   model.Dt = settings.dt;
   return model;
 }

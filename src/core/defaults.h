@@ -43,6 +43,9 @@ inline constexpr const char* kDefaultDt = "0.1";    // s
 inline constexpr int32_t kDefaultIterations = 100;  // a fit's limit, an estimation's draws
 inline constexpr int32_t kDefaultShowEvery = 10;    // a fit's iterations between reports
 inline constexpr int32_t kDefaultSeriesRuns = 100;  // estimation + fit runs of a series
+// The time shift, s, every trace of a dilution series starts at (the series window and
+// --method global): traces of a series are read from the mixing, not from the window's 100 s.
+inline constexpr double kDefaultSeriesTShift = 0;
 
 // Param, Min, Max, Fit, Init and Dt of `model` as the window's default fields give them.
 void SetDefaultFields(TModel& model);

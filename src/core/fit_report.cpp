@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/bound_hints.h"
 #include "core/defaults.h"
 #include "core/numtext.h"
 
@@ -278,6 +279,7 @@ std::vector<std::string> ParameterSentences(const TFitStatistics& s) {
                         Value(s.Value[k]) +
                         ") and was held there: the other standard errors take it as known, so "
                         "they are too small if it is not.");
+    sentences.push_back(BoundHint(k, s.Value[k], s.Min[k], s.Max[k], s.ReadingsStart));
   }
   return sentences;
 }

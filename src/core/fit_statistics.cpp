@@ -5,6 +5,8 @@
 #include <tuple>
 #include <unsupported/Eigen/SpecialFunctions>
 
+#include "core/bound_hints.h"
+
 namespace actinfit {
 namespace {
 
@@ -109,6 +111,7 @@ TFitStatistics FitStatistics(const TModel& m, const TRefinement& r) {
   s.RunsExpected = ExpectedRuns(m.Residual);
   s.Time = m.Time;
   s.Residual = m.Residual;
+  s.ReadingsStart = ReadingsStart(m.Data);
   for (int32_t i = 0; i < kParamCount; ++i) {
     for (int32_t j = i + 1; j < kParamCount; ++j) {
       if (std::fabs(s.Correlation[i][j]) > kPoorCorrelation) s.PoorPairs.emplace_back(i, j);

@@ -41,7 +41,8 @@ struct TFitStatistics {
   double RunsZ;         // Wald-Wolfowitz z; NaN when one sign is missing
   std::vector<std::pair<int32_t, int32_t>> PoorPairs;  // |r| > kPoorCorrelation, i < j
   std::vector<double> Time, Residual;                  // the residuals of the result, to plot
-  std::optional<TProfileResult> Profile;               // the profile intervals, once computed
+  double ReadingsStart = 0;               // the readings' level at the start (core/bound_hints.h)
+  std::optional<TProfileResult> Profile;  // the profile intervals, once computed
 };
 
 // The statistics of `refinement`, whose result the record holds (Param, Residual).

@@ -33,7 +33,8 @@ Json SeriesJson(const TSeries& s) {
                       {"tShift", JsonReal(t.TShift)},
                       {"fitTShift", t.FitTShift},
                       {"tShiftMin", JsonReal(t.TShiftMin)},
-                      {"tShiftMax", JsonReal(t.TShiftMax)}});
+                      {"tShiftMax", JsonReal(t.TShiftMax)},
+                      {"name", t.Name}});
   }
   return {{"traces", traces},
           {"rate", Reals(s.Rate)},
@@ -49,9 +50,9 @@ TSeries ReadSeries(const TJsonPlace& place) {
   const TJsonPlace traces = place["traces"];
   for (size_t i = 0; i < traces.Size(); ++i) {
     const TJsonPlace t = traces[i];
-    TSeriesTrace trace{t["time"].Reals(),    t["readings"].Reals(), t["gActin"].Real(),
-                       t["tShift"].Real(),   t["fitTShift"].Bool(), t["tShiftMin"].Real(),
-                       t["tShiftMax"].Real()};
+    TSeriesTrace trace{t["time"].Reals(),     t["readings"].Reals(), t["gActin"].Real(),
+                       t["tShift"].Real(),    t["fitTShift"].Bool(), t["tShiftMin"].Real(),
+                       t["tShiftMax"].Real(), t["name"].Text()};
     if (trace.Time.size() != trace.Data.size()) t["readings"].Refuse("does not match the times");
     s.Traces.push_back(std::move(trace));
   }

@@ -28,6 +28,7 @@ struct TSeriesTrace {
   double TShift;
   bool FitTShift = false;
   double TShiftMin = 0, TShiftMax = 200;
+  std::string Name;  // how messages name the trace ("plate.tsv:A1"); "Trace N" when empty
 };
 
 // Rates in the order Knuc, Kon, Koff.

@@ -34,7 +34,8 @@ bool Amplitudes(const TSeries& series) {
 
 std::string TraceName(const TSeries& series, size_t i) {
   const double g = series.Traces[i].GActin;
-  std::string name = "Trace " + std::to_string(i + 1);
+  const std::string& given = series.Traces[i].Name;
+  std::string name = given.empty() ? "Trace " + std::to_string(i + 1) : given;
   if (std::isfinite(g)) name += " (" + FormatReal(g, FloatStyle::General, 15, 0) + " uM)";
   return name;
 }

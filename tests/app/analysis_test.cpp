@@ -229,6 +229,10 @@ class AnalysisTest : public WindowTest {
       }
     }
     QCOMPARE(opened.ReportText(), series.ReportText());
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      opened.show();
+      opened.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/analysis_series.png"));
+    }
     QVERIFY(opened.LastFit() && opened.LastFit()->Rate == series.LastFit()->Rate);
     QVERIFY(Control<QPushButton>(opened, "btSaveSeries")->isEnabled());
     fresh->SaveAnalysis(Path("again.actinfit"));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch_runner.h"
+#include "core/bound_hints.h"
 #include "core/model.h"
 #include "core/numtext.h"
 #include "core/profile.h"
@@ -118,6 +119,17 @@ TEST_F(BatchTest, FitOfEachTraceIsTheCoreFitOfThatTraceAlone) {
   EXPECT_EQ(run.err, "");
 }
 
+// The message of a refined trace: what to change for each parameter left on a bound.
+std::string BoundHints(const TModel& m, const TRefinement& refinement) {
+  std::string hints;
+  for (int32_t k = 0; k < kParamCount; ++k) {
+    if (!refinement.OnBound[static_cast<size_t>(k)]) continue;
+    hints += (hints.empty() ? "" : " ") +
+             BoundHint(k, m.Param[k], m.Min[k], m.Max[k], ReadingsStart(m.Data));
+  }
+  return hints;
+}
+
 TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
   const TBatchRun run = Run("--method refine -j 3 --param TShift=60:0:120 " + plate_);
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -140,7 +152,7 @@ TEST_F(BatchTest, RefineOfEachTraceIsTheCoreRefinementWithStandardErrors) {
         onBound.append(onBound.empty() ? "" : ",").append(kNames[k]);
       }
     }
-    expected += '\t' + onBound + "\t\n";
+    expected += '\t' + onBound + '\t' + BoundHints(m, refinement) + '\n';
   }
   EXPECT_EQ(run.out, expected);
 }
@@ -205,7 +217,7 @@ TEST_F(BatchTest, RefineWithIntervalsAddsTheCoreProfileIntervals) {
       expected += interval->HighAtBound ? "\t1" : "\t0";
       anyAtBound = anyAtBound || interval->LowAtBound || interval->HighAtBound;
     }
-    expected += "\t\n";
+    expected += '\t' + BoundHints(core.model, core.refinement) + '\n';
   }
   EXPECT_EQ(run.out, expected);
   EXPECT_TRUE(anyAtBound);  // Kon ends on its upper bound in these wells

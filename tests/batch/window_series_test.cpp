@@ -4,13 +4,22 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
+#include "app/main_window.h"
+#include "app/series/series_table.h"
+#include "app/series/series_window.h"
+#include "core/defaults.h"
 #include "core/numtext.h"
+#include "series_file.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -71,6 +80,37 @@ class WindowSeriesTest : public WindowTest {
                    : FormatReal(value, FloatStyle::Exponent, 5, 2));
       }
       QCOMPARE(inWindowStyle.join(u'\t'), windowLines[run]);
+    }
+  }
+
+  // A file added to the series window and the same file fitted by --method global start every
+  // trace at the same time shift, the one default of both.
+  void seriesWindowAndGlobalStartAtTheSameShift() {
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    const QString file = scratch.filePath(QStringLiteral("plate.tsv"));
+    WriteSeriesFile(file.toStdString(), kConcentrationHeaders);
+    window_->menus().fit.acFitSeries->trigger();
+    TfmSeries& series = *Control<TfmSeries>(*window_, "fmSeries");
+    series.AddFile(file);
+    const QTableWidget& traces = *Control<QTableWidget>(series, "tbTraces");
+    QCOMPARE(traces.rowCount(), 4);
+
+    QProcess batch;
+    batch.start(QStringLiteral(ACTINFIT_BATCH_PROGRAM),
+                {"--method", "global", "--json", "-j", "1", file});
+    QVERIFY(batch.waitForFinished(120000));
+    QCOMPARE(batch.exitCode(), 0);
+    const QJsonArray fitted = QJsonDocument::fromJson(batch.readAllStandardOutput())
+                                  .array()[0]
+                                  .toObject()[QStringLiteral("traces")]
+                                  .toArray();
+    QCOMPARE(fitted.size(), 4);
+    for (int row = 0; row < 4; ++row) {
+      const double inWindow = ParseReal(traces.item(row, kColTShift)->text().toStdString());
+      QCOMPARE(inWindow, kDefaultSeriesTShift);
+      QCOMPARE(fitted[row].toObject()[QStringLiteral("tshift")].toDouble(),
+               inWindow);  // not refined without --fit-tshift
     }
   }
 };

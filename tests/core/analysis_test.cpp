@@ -131,7 +131,7 @@ TAnalysis FilledAnalysis() {
   series.Scaling = 1;
   series.Report = "Knuc\t1e-8\n";
   TSeries fitted{};
-  fitted.Traces = {TSeriesTrace{{0, 10}, {5, 7.5}, 1.5, 100, true, 0, 200}};
+  fitted.Traces = {TSeriesTrace{{0, 10}, {5, 7.5}, 1.5, 100, true, 0, 200, "plate.csv:A1"}};
   fitted.Rate = {1e-8, 8, 1};
   fitted.FitRate = {true, true, false};
   fitted.Dt = 0.5;

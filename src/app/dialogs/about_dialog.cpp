@@ -21,7 +21,9 @@ QString AboutText() {
              "of the residuals.</p>"
              "<p>Built with Qt %2 (Core, Gui, Widgets, SVG: GNU LGPL version 3; Charts: GNU GPL "
              "version 3), Ceres Solver for the least-squares refinement (BSD 3-clause licence) "
-             "with Eigen (Mozilla Public License 2.0), and the C++ standard library of GCC (GNU "
+             "with Eigen (Mozilla Public License 2.0), libzip for .xlsx workbooks (BSD 3-clause "
+             "licence) with pugixml for their XML (MIT licence), and the C++ standard library "
+             "of GCC (GNU "
              "GPL version 3 with the GCC runtime library exception).</p>")
       .arg(version, QString::fromLatin1(qVersion()));
 }

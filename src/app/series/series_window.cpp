@@ -28,6 +28,7 @@
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
+#include "core/defaults.h"
 #include "core/files/datafile.h"
 #include "core/errors.h"
 #include "core/files/gactin_header.h"
@@ -168,7 +169,7 @@ void TfmSeries::AddFile(const QString& path) {
   const TDataTable table = ReadDataFile(path.toStdString());
   const QString file = QFileInfo(path).fileName();
   TSeriesTrace shift{};
-  shift.TShift = 0;
+  shift.TShift = kDefaultSeriesTShift;
   for (size_t c = 1; c < table.Columns.size(); ++c) {
     const std::string& header = c < table.Names.size() ? table.Names[c] : std::string();
     const QString column =

@@ -1,18 +1,14 @@
 #include "core/files/datafile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "core/errors.h"
 #include "core/files/data_cells.h"
+#include "core/files/file_bytes.h"
 #include "core/files/text_encoding.h"
 
 namespace actinfit {
@@ -42,7 +38,7 @@ std::string AtLine(const std::string& fileName, int32_t line) {
 
 std::string Excerpt(std::string_view text) {
   std::string quoted(1, '\'');
-  quoted.append(text.substr(0, kQuotedLine)).append(text.size() > kQuotedLine ? "...'" : "'");
+  quoted.append(Utf8Prefix(text, kQuotedLine)).append(text.size() > kQuotedLine ? "...'" : "'");
   return quoted;
 }
 
@@ -358,10 +354,6 @@ class TableBuilder {
   bool clockTimes_ = false;
 };
 
-[[noreturn]] void TooLarge(const std::string& path) {
-  throw EInvalidInput(Quoted(path) + " is larger than 1 GiB, more than a data file holds");
-}
-
 }  // namespace
 
 TDataTable ParseDataText(std::string_view bytes, const std::string& fileName) {
@@ -410,35 +402,7 @@ TDataTable ParseDataText(std::string_view bytes, const std::string& fileName) {
 }
 
 TDataTable ReadDataFile(const std::string& path) {
-  const auto fail = [&path] {
-    throw EInvalidInput("Cannot read " + Quoted(path) + ": " + std::strerror(errno));
-  };
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) fail();
-  struct stat status {};
-  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<uint64_t>(status.st_size) > kMaxDataFileBytes) {
-    TooLarge(path);
-  }
-  // The first block decides whether the rest is worth reading: an endless stream of zeros is
-  // refused after it, an endless text at the size limit.
-  std::string text(kEncodingBlock, '\0');
-  text.resize(std::fread(text.data(), 1, text.size(), file.get()));
-  if (std::ferror(file.get())) fail();
-  std::string converted;
-  RefuseBinary(DecodeText(text, path, converted), path);
-  std::array<char, 1 << 16> chunk;
-  while (!std::feof(file.get())) {
-    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    if (std::ferror(file.get())) fail();
-    if (text.size() + got > kMaxDataFileBytes) {
-      TooLarge(path);
-    }
-    text.append(chunk.data(), got);
-  }
-  return ParseDataText(text, path);
+  return ParseDataText(ReadFileBytes(path, true), path);
 }
 
 TColumnPoints ColumnPoints(const TDataTable& table, size_t column) {

@@ -12,10 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace actinfit {
+#include "core/files/file_bytes.h"
 
-// The largest data file read; a larger one (or a stream that goes on beyond it) is refused.
-inline constexpr size_t kMaxDataFileBytes = size_t{1} << 30;
+namespace actinfit {
 
 // The numeric columns of one file, all of the same length. Columns[0] is the time, in seconds.
 struct TDataTable {

@@ -6,8 +6,11 @@
 
 namespace actinfit {
 
-// The concentration in uM of the last number in `header` directly followed (blanks allowed) by
-// a concentration unit (nM, uM, µM, μM, mM, any case of the letters); none when there is none.
+// The G-actin in uM a header names: an amount is a number followed (blanks allowed) by a unit of
+// concentration (nM, uM, µM, μM, mM, µmol/L, any case of the letters). Where an amount is next to
+// "actin" it is the G-actin; otherwise a lone amount that names nothing else ("A1 1.5 uM") is.
+// None where amounts name other things ("2 mM MgCl2"), where several stand without "actin",
+// or where the amount is negative: an amount of something else is never read as G-actin.
 std::optional<double> GActinFromHeader(std::string_view header);
 
 }  // namespace actinfit
