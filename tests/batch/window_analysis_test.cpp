@@ -53,6 +53,7 @@ class WindowAnalysisTest : public WindowTest {
 
     // The window refines the second trace itself.
     SetText(*window_, "edTStep", QStringLiteral("0.5"));
+    SetText(*window_, "edAG", QStringLiteral("4"));  // the batch program reads it from the header
     window_->OpenDataFile(plate, 2);
     Control<QAction>(*window_, "acRefine")->trigger();
     QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
