@@ -32,6 +32,7 @@ namespace actinfit {
 TfmMain::TfmMain() {
   InitResources();
   ui_ = BuildUi(*this);
+  title_ = windowTitle();
   charts_.Add(ui_.Chart1);
   charts_.Add(ui_.Chart2);
   LineUpResultColumns(*ui_.mResults);
@@ -183,18 +184,20 @@ void TfmMain::btApplyClick() {
 void TfmMain::btCalculateClick() {
   const double error = Evaluate(*model_);
   ui_.lbSSE->setText(ToQString(FormatReal(error, FloatStyle::Fixed, 10, 3)));
+  ShowCurves();
+  modelColumn_ = model_->Fitted;
+  modelColumnPending_ = true;
+  if (ui_.mModel->isVisible()) ShowModelColumn();
+}
+
+void TfmMain::ShowCurves() {
   ui_.serModel->Clear();
   ui_.serError->Clear();
-
   const int32_t n = model_->Count;
   for (int32_t i = 0; i < n; ++i) {
     ui_.serModel->Add(model_->Time[i], model_->Fitted[i]);
     ui_.serError->Add(model_->Time[i], model_->Residual[i]);
   }
-  modelColumn_ = model_->Fitted;
-  modelColumnPending_ = true;
-  if (ui_.mModel->isVisible()) ShowModelColumn();
-
   // The zero line across the measured time span.
   ui_.Series1->Clear();
   if (n > 0) {
@@ -228,6 +231,7 @@ void TfmMain::btClearModClick() {
 }
 void TfmMain::btClearClick() {
   ui_.mResults->clear();
+  resultLog_.clear();
 }
 void TfmMain::btExitClick() {
   close();

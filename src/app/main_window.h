@@ -20,6 +20,7 @@
 #include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
 #include "core/files/tables.h"
+#include "core/analysis.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/profile.h"
@@ -96,6 +97,7 @@ class TfmMain : public QMainWindow {
   // opened file, "pasted" for the clipboard, "default data set" at start.
   const QString& DataSource() const { return dataSource_; }
   // Tab-separated text with the window's decimal mark, UTF-8, written through a temporary file.
+  // Each results line ends with the source and G-actin of the data it was computed from.
   void SaveResults(const QString& path);
   void SaveCurve(const QString& path);
   void SaveSensitivity(const QString& path);
@@ -107,8 +109,20 @@ class TfmMain : public QMainWindow {
   void ExportFigure(const QString& path, double widthMm = kFigureWidthMm,
                     double heightMm = kFigureHeightMm, int dpi = kFigureDpi);
 
+  // The whole analysis in one file: the data and their source, every field, mark, label and
+  // pane, the charts, the last refinement with its report and profile (app/files/analysis_*,
+  // core/analysis.h). Opening checks the whole file first: a file it refuses, or one opened
+  // while a long operation runs, leaves the window as it was; one it takes is shown as it was
+  // saved, nothing computed again. The window's title then names the file.
+  void SaveAnalysis(const QString& path);
+  void OpenAnalysis(const QString& path);
+  // The fit report's text as its Copy button gives it; empty before a refinement.
+  QString FitReportText() const;
+
   // The menu commands: ask for a file name, then do the above.
   void acOpenDataClick();
+  void acOpenAnalysisClick();
+  void acSaveAnalysisClick();
   void acSaveResultsClick();
   void acSaveCurveClick();
   void acSaveSensitivityClick();
@@ -158,6 +172,14 @@ class TfmMain : public QMainWindow {
 
   int32_t LoadPanes();
   void ReadFields();
+  // The record's curve and residuals and the zero line on the chart.
+  void ShowCurves();
+  // The window's state as an analysis file holds it, and that state shown again.
+  TAnalysis CurrentAnalysis() const;
+  void ShowAnalysis(const TAnalysis& analysis);
+  void ShowRefinedResult(const TAnalysis& analysis);
+  // The title naming the analysis file last saved or opened.
+  void NameAnalysisFile(const QString& path);
   // Writes the model column of the last Calculate into its pane, if not done yet.
   void ShowModelColumn();
   // The record's data, model and residuals as a figure of one trace named by its source.
@@ -225,6 +247,9 @@ class TfmMain : public QMainWindow {
   // The record of the last result with the values its fields then showed.
   std::optional<TModel> refinedRecord_;
   std::array<double, 5> refinedShown_{};
+  // Every result line appended, with the data it was computed from.
+  std::vector<TLoggedResult> resultLog_;
+  QString title_;  // the window's own title, without a file name
   QWidget* userGuide_ = nullptr;
 };
 

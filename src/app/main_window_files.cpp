@@ -15,6 +15,7 @@
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/dialogs/table_dialog.h"
+#include "app/files/analysis_file.h"
 #include "app/dialogs/user_guide_window.h"
 #include "app/files/chart_export.h"
 #include "app/files/data_columns.h"
@@ -36,6 +37,8 @@ namespace actinfit {
 void TfmMain::ConnectMenus() {
   const FileMenu& file = menus_.file;
   connect(file.acOpenData, &QAction::triggered, this, guarded(&TfmMain::acOpenDataClick));
+  connect(file.acOpenAnalysis, &QAction::triggered, this, guarded(&TfmMain::acOpenAnalysisClick));
+  connect(file.acSaveAnalysis, &QAction::triggered, this, guarded(&TfmMain::acSaveAnalysisClick));
   connect(file.acSaveResults, &QAction::triggered, this, guarded(&TfmMain::acSaveResultsClick));
   connect(file.acSaveCurve, &QAction::triggered, this, guarded(&TfmMain::acSaveCurveClick));
   connect(file.acSaveSensitivity, &QAction::triggered, this,
@@ -124,13 +127,12 @@ void TfmMain::PasteColumns() {
 
 void TfmMain::SaveResults(const QString& path) {
   ResultsSource source;
-  source.data = dataSource_.toStdString();
-  source.gActin = model_->Init[0];
   source.dt = model_->Dt;
   source.savedAt = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
   source.readouts = ReadoutLines();
-  SaveFile(path, QByteArray::fromStdString(
-                     ResultsFileText(ReadLines(*ui_.mResults), source, probedSeparator_)));
+  const std::vector<std::string> lines = ReadLines(*ui_.mResults);
+  SaveFile(path, QByteArray::fromStdString(ResultsFileText(lines, ResultOrigins(lines, resultLog_),
+                                                           source, probedSeparator_)));
 }
 
 void TfmMain::SaveSensitivity(const QString& path) {
@@ -176,7 +178,9 @@ void TfmMain::AcceptFileDrops() {
 
 void TfmMain::OpenDroppedFile(const QString& path) {
   // Opened once the drop is over: the column question must not hold up the dragging program.
-  QTimer::singleShot(0, this, [this, path] { RunHandler([this, path] { OpenDataFile(path); }); });
+  QTimer::singleShot(0, this, [this, path] {
+    RunHandler([this, path] { IsAnalysisFile(path) ? OpenAnalysis(path) : OpenDataFile(path); });
+  });
 }
 
 void TfmMain::acOpenDataClick() {

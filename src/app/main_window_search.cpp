@@ -56,12 +56,9 @@ void TfmMain::WriteParameterFields(int32_t knucExponentDigits) {
 }
 
 void TfmMain::AppendResultLine(double error) {
-  std::string line = ResultErrorText(error);
-  for (int32_t k = 0; k < kParamCount; ++k) {
-    line += '\t';
-    line += ResultParameterText(model_->Param[k]);
-  }
+  std::string line = ResultLine(error, model_->Param);
   AppendLineShowingItsStart(*ui_.mResults, ToQString(line));
+  resultLog_.push_back({std::move(line), {dataSource_.toStdString(), model_->Init[0]}});
 }
 
 void TfmMain::CheckSearchedStepCount() const {

@@ -34,6 +34,8 @@ struct TBatchOptions {
   bool fitTShift = false;
   TReadoutConstants readoutConstants;  // --method readouts: --cc and --kplus
   std::string config;                  // the settings file, empty when none was given
+  // --save-analysis: the folder that gets an analysis file per trace, empty when none.
+  std::string saveAnalysis;
   TSettings settings;
   bool inspect = false;            // print what each file holds, compute nothing
   TSelection selection;            // --table, --wells, --exclude

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "batch/analysis_files.h"
 #include "batch/arguments.h"
 #include "batch/global.h"
 #include "batch/inspect.h"
@@ -40,6 +42,17 @@ std::string ThreadShortage(const TBatchOptions& options, size_t started,
   const std::string threads = started == 1 ? " thread" : " threads";
   return asked + "only " + std::to_string(started) + threads + " could be started (" + reason +
          "); running on " + (started == 1 ? "it" : "those");
+}
+
+// Writes the trace's analysis file; a failure is reported and ends the run with status 1.
+void SaveAnalysis(TAnalysisFolder& folder, const TTrace& trace, const TTraceResult& result,
+                  const TBatchOptions& options, TProgress& progress, bool& anyFailed) {
+  try {
+    folder.Save(trace, result, options);
+  } catch (const Error& error) {
+    anyFailed = true;
+    progress.Message(trace.name + ": " + error.what());
+  }
 }
 
 // One series per file, several files at once, one block of lines (or one JSON object) each.
@@ -98,6 +111,12 @@ int RunBatch(const TBatchOptions& options) {
   PrintNotes(traces);
   if (options.method == TMethod::Readouts) return RunReadouts(traces, options);
   if (options.method == TMethod::Global) return RunGlobalFiles(TracesBySeries(traces), options);
+  std::optional<TAnalysisFolder> analyses;
+  try {
+    if (!options.saveAnalysis.empty()) analyses.emplace(options.saveAnalysis);
+  } catch (const Error& error) {
+    return Failed(error.what(), 2);
+  }
   TOutput output(options);
   TProgress progress(traces.size());
   bool anyFailed = false;
@@ -112,6 +131,7 @@ int RunBatch(const TBatchOptions& options) {
                                                 : trace.name + ": " + result.failure);
         }
         output.Write(traces[i], result);
+        if (analyses) SaveAnalysis(*analyses, traces[i], result, options, progress, anyFailed);
       },
       [&](size_t done) { progress.Update(done); },
       [&](size_t started, const std::string& reason) {

@@ -98,28 +98,28 @@ class DataOutTest : public WindowTest {
     QList<QByteArray> lines = ReadAll(results).split('\n');
     // The trace's readouts (one comment line each, after the date) are checked with the
     // readouts; here they are taken out so that the layout around them stays as it was.
-    QVERIFY(lines.size() > 5 && lines[5].startsWith("# readout "));
+    QVERIFY(lines.size() > 3 && lines[3].startsWith("# readout "));
     const auto readouts = std::remove_if(lines.begin(), lines.end(), [](const QByteArray& line) {
       return line.startsWith("# readout ");
     });
     QCOMPARE(std::distance(readouts, lines.end()), 11);
     lines.erase(readouts, lines.end());
-    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], "# actinfit " + QByteArray(kVersion.data()) +
                            ": fit results as logged, one line per coordinate fit (also each run of "
                            "a series) or least-squares refinement");
-    QCOMPARE(lines[1], QByteArray("# data\tdefault data set"));
-    QCOMPARE(lines[2], QByteArray("# G-actin [uM]\t6"));
-    QCOMPARE(lines[3], QByteArray("# dt [s]\t0.1"));
-    QVERIFY(lines[4].startsWith("# saved\t"));
+    QCOMPARE(lines[1], QByteArray("# dt [s]\t0.1"));
+    QVERIFY(lines[2].startsWith("# saved\t"));
     const QDateTime saved =
-        QDateTime::fromString(QString::fromLatin1(lines[4].mid(8)), Qt::ISODate);
-    QVERIFY2(saved >= before && saved <= QDateTime::currentDateTime(), lines[4].constData());
-    QCOMPARE(lines[5], QByteArray("Error [fluorescence^2]\tBFluo [fluorescence]\tTShift [s]\tKnuc "
-                                  "[uM-2s-1]\tKon [uM-1s-1]\tKoff [s-1]"));
-    QCOMPARE(lines[6],
-             QByteArray("12.34567\t1.0000E+01\t1.0000E+02\t1.0000E-08\t8.0000E+00\t1.0000E+00"));
-    QCOMPARE(lines[7], QByteArray());
+        QDateTime::fromString(QString::fromLatin1(lines[2].mid(8)), Qt::ISODate);
+    QVERIFY2(saved >= before && saved <= QDateTime::currentDateTime(), lines[2].constData());
+    QCOMPARE(lines[3], QByteArray("Error [fluorescence^2]\tBFluo [fluorescence]\tTShift [s]\tKnuc "
+                                  "[uM-2s-1]\tKon [uM-1s-1]\tKoff [s-1]\tdata\tG-actin [uM]"));
+    // A line typed into the pane comes from no known data: its source cells are empty.
+    QCOMPARE(
+        lines[4],
+        QByteArray("12.34567\t1.0000E+01\t1.0000E+02\t1.0000E-08\t8.0000E+00\t1.0000E+00\t\t"));
+    QCOMPARE(lines[5], QByteArray());
     // The comment lines do not keep the data reader from reading it back.
     const TDataTable table = ReadDataFile(results.toStdString());
     QCOMPARE(table.Names[1], "BFluo [fluorescence]");

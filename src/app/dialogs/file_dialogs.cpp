@@ -26,6 +26,18 @@ QString AskDataFileToOpen(QWidget* parent) {
       QStringLiteral("Data files (*.csv *.tsv *.txt *.dat *.xlsx);;All files (*)"));
 }
 
+QString AskAnalysisFileToOpen(QWidget* parent) {
+  return QFileDialog::getOpenFileName(parent, QStringLiteral("Open analysis"), QString(),
+                                      QStringLiteral("Analyses (*.actinfit);;All files (*)"));
+}
+
+QString AskAnalysisFileToSave(QWidget* parent) {
+  QString filter = QStringLiteral("Analyses (*.actinfit)");
+  const QString path =
+      QFileDialog::getSaveFileName(parent, QStringLiteral("Save analysis"), QString(), filter);
+  return WithFilterSuffix(path, filter);
+}
+
 QString AskTableFileToSave(QWidget* parent, const QString& title) {
   QString filter = QStringLiteral("Tab-separated text (*.tsv)");
   const QString path = QFileDialog::getSaveFileName(

@@ -9,6 +9,10 @@ namespace actinfit {
 
 QString AskDataFileToOpen(QWidget* parent);
 
+// An analysis file (.actinfit) to open, and one to save (the extension added when not typed).
+QString AskAnalysisFileToOpen(QWidget* parent);
+QString AskAnalysisFileToSave(QWidget* parent);
+
 // A tab-separated text file to save, under the dialog title `title`.
 QString AskTableFileToSave(QWidget* parent, const QString& title);
 

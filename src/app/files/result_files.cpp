@@ -18,6 +18,14 @@ void AppendLine(std::string& text, const std::string& line) {
   text += '\n';
 }
 
+// A source as one cell: its tabs and line breaks as blanks.
+std::string CellText(std::string text) {
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string ResultsHeader() {
@@ -26,7 +34,7 @@ std::string ResultsHeader() {
     header += '\t';
     header += heading;
   }
-  return header;
+  return header + "\tdata\tG-actin [uM]";
 }
 
 std::string PaneFileText(const std::vector<std::string>& paneLines) {
@@ -35,19 +43,24 @@ std::string PaneFileText(const std::vector<std::string>& paneLines) {
   return text;
 }
 
-std::string ResultsFileText(const std::vector<std::string>& paneLines, const ResultsSource& source,
-                            char decimalMark) {
+std::string ResultsFileText(const std::vector<std::string>& paneLines,
+                            const std::vector<std::optional<TResultOrigin>>& origins,
+                            const ResultsSource& source, char decimalMark) {
   std::string text;
   AppendLine(text, "# actinfit " + std::string(kVersion) +
                        ": fit results as logged, one line per coordinate fit (also each run of a "
                        "series) or least-squares refinement");
-  AppendLine(text, "# data\t" + source.data);
-  AppendLine(text, "# G-actin [uM]\t" + ShortestReal(source.gActin, decimalMark));
   AppendLine(text, "# dt [s]\t" + ShortestReal(source.dt, decimalMark));
   AppendLine(text, "# saved\t" + source.savedAt);
   for (const std::string& line : source.readouts) AppendLine(text, line);
   AppendLine(text, ResultsHeader());
-  return text + PaneFileText(paneLines);
+  for (size_t i = 0; i < paneLines.size(); ++i) {
+    const std::optional<TResultOrigin>& origin = origins[i];
+    AppendLine(text, paneLines[i] + '\t' + (origin ? CellText(origin->Source) : std::string()) +
+                         '\t' +
+                         (origin ? ShortestReal(origin->GActin, decimalMark) : std::string()));
+  }
+  return text;
 }
 
 std::string CurveFileText(const TModel& evaluated, double error, char decimalMark) {

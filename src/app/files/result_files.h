@@ -2,31 +2,34 @@
 // window's decimal mark, so that a spreadsheet opens them as numbers.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/analysis.h"
 #include "core/model.h"
 
 namespace actinfit {
 
-// The header row of a results file: the error, then the five parameters with their units.
+// The header row of a results file: the error, the five parameters with their units, then where
+// each line came from: its data source and G-actin.
 std::string ResultsHeader();
 
-// What the lines of a results pane were computed from, for the comment lines of its file.
+// The comment lines of a results file.
 struct ResultsSource {
-  std::string data;   // the data source: "FILE: COLUMN", "pasted", "default data set"
-  double gActin = 0;  // of the record the window holds
-  double dt = 0;
+  double dt = 0;        // of the record the window holds
   std::string savedAt;  // the date and time of saving
   // Comment lines ("# readout ...") with the model-free readouts of the trace; may be empty.
   std::vector<std::string> readouts;
 };
 
-// Comment lines ("# ") naming the program's version, what the lines are, the data source,
-// G-actin, the time step, the date and the trace's readouts; then the header row, then the lines of
-// the results pane as they stand.
-std::string ResultsFileText(const std::vector<std::string>& paneLines, const ResultsSource& source,
-                            char decimalMark);
+// Comment lines ("# ") naming the program's version, what the lines are, the time step, the
+// date and the trace's readouts; then the header row, then the lines of the results pane as they
+// stand, each followed by the source and G-actin of its origin (`origins`, one per line; two empty
+// cells for a line of unknown origin).
+std::string ResultsFileText(const std::vector<std::string>& paneLines,
+                            const std::vector<std::optional<TResultOrigin>>& origins,
+                            const ResultsSource& source, char decimalMark);
 
 // The lines of a pane, each ended by a line break.
 std::string PaneFileText(const std::vector<std::string>& paneLines);

@@ -50,6 +50,8 @@ FileMenu BuildFileMenu(QMainWindow& window) {
   file.menu = AddMenu(window, "mnFile", QStringLiteral("&File"));
   file.acOpenData =
       AddAction(file.menu, "acOpenData", QStringLiteral("Open data..."), QKeySequence::Open);
+  file.acOpenAnalysis = AddAction(file.menu, "acOpenAnalysis", QStringLiteral("Open analysis..."));
+  file.acSaveAnalysis = AddAction(file.menu, "acSaveAnalysis", QStringLiteral("Save analysis..."));
   file.menu->addSeparator();
   file.acSaveResults =
       AddAction(file.menu, "acSaveResults", QStringLiteral("Save results..."), QKeySequence::Save);

@@ -17,6 +17,8 @@ inline constexpr int kMenuBarHeight = 20;
 struct FileMenu {
   QMenu* menu;
   QAction* acOpenData;
+  QAction* acOpenAnalysis;
+  QAction* acSaveAnalysis;
   QAction* acSaveResults;
   QAction* acSaveCurve;
   QAction* acSaveSensitivity;

@@ -1,5 +1,5 @@
-// Fit > Fit a dilution series...: a window of its own for fitting one set of rates to traces at several
-// G-actin concentrations. It copies what it takes from the main window when it takes it and
+// Fit > Fit a dilution series...: a window of its own for fitting one set of rates to traces at
+// several G-actin concentrations. It copies what it takes from the main window when it takes it and
 // never reaches into the main window's record during a fit.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "app/support/running_operations.h"
 #include "core/files/tables.h"
 #include "core/readouts.h"
+#include "core/series_analysis.h"
 #include "core/series_fit.h"
 
 class QCheckBox;
@@ -63,6 +64,11 @@ class TfmSeries : public QWidget {
   const std::optional<TSeriesFit>& LastFit() const { return fit_; }
   QString ReportText() const;
 
+  // The window as an analysis file keeps it, and that state shown again: nothing is fitted or
+  // evaluated (the fit's curves come from the file). Checked before, it cannot fail.
+  TSavedSeries Saved() const;
+  void Restore(const TSavedSeries& saved);
+
  private:
   void BuildControls();
   QWidget* BuildRates();
@@ -78,6 +84,7 @@ class TfmSeries : public QWidget {
   // What each trace fitted alone says about the rates (for the report's comparison).
   SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
   std::vector<QString> SourceNames() const;
+  std::vector<QLineEdit*> Fields() const;  // the rates' fields and the time step
   void AskFile();
   void AskPlateMap();
   void AddTableOf(const QString& path, const files::TFileTables& tables);

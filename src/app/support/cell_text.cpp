@@ -24,14 +24,6 @@ void SetTabStops(QPlainTextEdit& pane, std::initializer_list<std::string> cells)
 
 }  // namespace
 
-std::string ResultErrorText(double error) {
-  return FormatReal(error, FloatStyle::Fixed, 5, 5);
-}
-
-std::string ResultParameterText(double value) {
-  return FormatReal(value, FloatStyle::Exponent, 5, 2);
-}
-
 std::string GeneralText(double value) {
   return FormatReal(value, FloatStyle::General, 15, 0);
 }

@@ -4,14 +4,11 @@
 
 #include <string>
 
+#include "core/result_line.h"  // the result line's cells
+
 class QPlainTextEdit;
 
 namespace actinfit {
-
-// A fit's result line: the error in fixed style with 5 decimals, each parameter in exponent
-// style with 5 digits.
-std::string ResultErrorText(double error);
-std::string ResultParameterText(double value);
 
 // General style with 15 digits: the sensitivity table, its grid values in the rate fields and
 // the fit's step label.

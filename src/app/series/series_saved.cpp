@@ -1,0 +1,106 @@
+// The series window as an analysis file keeps it, and that state shown again without fitting:
+// the traces with their points and table cells, the fields, the last fit, its curves and report.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include "app/series/series_chart.h"
+#include "app/series/series_window.h"
+#include "core/series_curves.h"
+
+namespace actinfit {
+
+namespace {
+
+template <typename Value>
+const Value* Named(const std::vector<std::pair<std::string, Value>>& named,
+                   const QObject* control) {
+  const std::string name = control->objectName().toStdString();
+  for (const auto& [key, value] : named) {
+    if (key == name) return &value;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<QLineEdit*> TfmSeries::Fields() const {
+  std::vector<QLineEdit*> fields;
+  for (int32_t r = 0; r < kSeriesRates; ++r)
+    fields.insert(fields.end(), {edRate_[r], edMin_[r], edMax_[r]});
+  fields.push_back(edTStep_);
+  return fields;
+}
+
+TSavedSeries TfmSeries::Saved() const {
+  TSavedSeries saved;
+  for (int32_t row = 0; row < tbTraces_->rowCount(); ++row) {
+    const SeriesSource& source = sources_[static_cast<size_t>(row)];
+    TSavedSeriesTrace trace{source.name.toStdString(), source.time, source.data, {}, false};
+    for (int32_t column = 0; column < kSeriesColumns; ++column) {
+      const QTableWidgetItem* item = tbTraces_->item(row, column);
+      trace.Cells.push_back(item != nullptr ? item->text().toStdString() : std::string());
+      if (column == kColFitTShift && item != nullptr)
+        trace.FitTShift = item->checkState() == Qt::Checked;
+    }
+    saved.Traces.push_back(std::move(trace));
+  }
+  for (const QLineEdit* field : Fields()) {
+    saved.Fields.emplace_back(field->objectName().toStdString(), field->text().toStdString());
+  }
+  for (const QCheckBox* mark : chbRate_) {
+    saved.Marks.emplace_back(mark->objectName().toStdString(), mark->isChecked());
+  }
+  saved.Scaling = cbScaling_->currentIndex();
+  saved.Progress = lbProgress_->text().toStdString();
+  saved.Report = mReport_->toPlainText().toStdString();
+  if (fit_ && fitted_) {
+    saved.Fitted = fitted_;
+    saved.Fit = fit_;
+    saved.Curves = SeriesCurves(*fitted_, *fit_);  // as the chart draws them
+  }
+  return saved;
+}
+
+void TfmSeries::Restore(const TSavedSeries& saved) {
+  {
+    // Cells written here are no edit that makes the fit stale.
+    const QSignalBlocker quiet(tbTraces_);
+    tbTraces_->setRowCount(0);
+    sources_.clear();
+    for (const TSavedSeriesTrace& trace : saved.Traces) {
+      sources_.push_back({QString::fromStdString(trace.Source), trace.Time, trace.Data});
+      const int32_t row = tbTraces_->rowCount();
+      AppendTraceRow(*tbTraces_, sources_.back().name, QString(), TSeriesTrace{});
+      for (int32_t column = 0;
+           column < kSeriesColumns && column < static_cast<int32_t>(trace.Cells.size()); ++column) {
+        if (QTableWidgetItem* item = tbTraces_->item(row, column)) {
+          item->setText(QString::fromStdString(trace.Cells[static_cast<size_t>(column)]));
+        }
+      }
+      tbTraces_->item(row, kColFitTShift)
+          ->setCheckState(trace.FitTShift ? Qt::Checked : Qt::Unchecked);
+    }
+  }
+  for (QLineEdit* field : Fields()) {
+    if (const std::string* text = Named(saved.Fields, field))
+      field->setText(QString::fromStdString(*text));
+  }
+  for (QCheckBox* mark : chbRate_) {
+    if (const bool* checked = Named(saved.Marks, mark)) mark->setChecked(*checked);
+  }
+  if (saved.Scaling >= 0 && saved.Scaling < cbScaling_->count())
+    cbScaling_->setCurrentIndex(saved.Scaling);
+  lbProgress_->setText(QString::fromStdString(saved.Progress));
+  mReport_->setPlainText(QString::fromStdString(saved.Report));
+  fitted_ = saved.Fitted;
+  fit_ = saved.Fit;
+  chart_->Show(fitted_ ? *fitted_ : TSeries{}, saved.Curves);
+  EnableResults();
+}
+
+}  // namespace actinfit
