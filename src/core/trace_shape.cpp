@@ -35,7 +35,7 @@ TTraceShape TraceShape(std::span<const double> readings) {
   const size_t tenth = std::max<size_t>(1, readings.size() / 10);
   const double change = Mean(readings.last(tenth)) - Mean(readings.first(tenth));
   const double noise = NoiseLevel(readings);
-  const double few = kRiseNoiseLevels * noise;
+  const double few = kFlatTraceNoiseLevels * noise;
   const TRise rise = change < -few ? TRise::Falls : change <= few ? TRise::Flat : TRise::Rises;
   return {rise, change, noise};
 }

@@ -16,7 +16,7 @@ struct TTraceShape {
 };
 
 // A change within this many noise levels is no rise.
-inline constexpr double kRiseNoiseLevels = 4;
+inline constexpr double kFlatTraceNoiseLevels = 4;
 
 // The shape of the readings in time order (at least 2 for a verdict; fewer rise).
 TTraceShape TraceShape(std::span<const double> readings);
