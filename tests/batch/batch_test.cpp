@@ -138,8 +138,8 @@ std::string BoundHints(const TModel& m, const TRefinement& refinement) {
   std::string hints;
   for (int32_t k = 0; k < kParamCount; ++k) {
     if (!refinement.OnBound[static_cast<size_t>(k)]) continue;
-    hints += (hints.empty() ? "" : " ") +
-             BoundHint(k, m.Param[k], m.Min[k], m.Max[k], ReadingsStart(m.Data));
+    if (!hints.empty()) hints += ' ';
+    hints += BoundHint(k, m.Param[k], m.Min[k], m.Max[k], ReadingsStart(m.Data));
   }
   return hints;
 }

@@ -59,9 +59,18 @@ void SetValueRange(QAbstractAxis* axis, double low, double high) {
       valueAxis->tickInterval() == interval) {
     return;
   }
-  valueAxis->setRange(low, high);
-  valueAxis->setTickAnchor(anchor);
-  valueAxis->setTickInterval(interval);
+  // The axis lays its ticks out at each of these changes: a wide range must never meet the
+  // narrow interval of a small one (thousands of labels made and dropped), so a coarser interval
+  // goes first and a finer one last.
+  if (interval > valueAxis->tickInterval()) {
+    valueAxis->setTickInterval(interval);
+    valueAxis->setTickAnchor(anchor);
+    valueAxis->setRange(low, high);
+  } else {
+    valueAxis->setRange(low, high);
+    valueAxis->setTickAnchor(anchor);
+    valueAxis->setTickInterval(interval);
+  }
 }
 
 // Logarithmic ticks come at whole decades only, so the range is rounded out to decades.

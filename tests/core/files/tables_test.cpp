@@ -59,8 +59,9 @@ std::string Wells(int rows, int columns) {
   std::string text;
   for (int r = 0; r < rows; ++r) {
     for (int c = 1; c <= columns; ++c) {
-      text += (text.empty() ? "" : " ") + std::string(1, static_cast<char>('A' + r)) +
-              std::to_string(c);
+      if (!text.empty()) text += ' ';
+      text += static_cast<char>('A' + r);
+      text += std::to_string(c);
     }
   }
   return text;
@@ -172,8 +173,9 @@ TEST_P(ReadsText, AsTheInstrumentMeantIt) {
   std::vector<std::string> tables;
   for (const TKineticTable& table : found.tables) tables.push_back(Describe(table));
   EXPECT_EQ(tables, c.tables);
-  if (!c.note.empty())
+  if (!c.note.empty()) {
     EXPECT_NE(AllNotes(found).find(c.note), std::string::npos) << AllNotes(found);
+  }
 }
 
 // UTF-16 little endian with its mark, as some installations write their exports.
