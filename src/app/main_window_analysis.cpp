@@ -6,6 +6,7 @@
 #include "app/charts/chart_view.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/dialogs/fit_report_dialog.h"
+#include "app/dialogs/readouts_page.h"
 #include "app/files/analysis_controls.h"
 #include "app/files/analysis_file.h"
 #include "app/main_window.h"
@@ -50,7 +51,12 @@ void TfmMain::OpenAnalysis(const QString& path) {
 }
 
 QString TfmMain::FitReportText() const {
-  return lastFit_ ? QString::fromStdString(actinfit::FitReportText(*lastFit_)) : QString();
+  if (!lastFit_) return {};
+  // The report's Copy: the report, then its Readouts page for the current trace.
+  const TReadoutTrace trace{model_->Time, model_->Data, model_->Init[0], readoutConstants_};
+  const TReadoutsPage readouts(trace, nullptr);
+  return QString::fromStdString(actinfit::FitReportText(*lastFit_)) +
+         QStringLiteral("\nReadouts\n") + readouts.Text() + QStringLiteral("\n");
 }
 
 TAnalysis TfmMain::CurrentAnalysis() const {

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "core/analysis_findings.h"
 #include "core/json_text.h"
 
 namespace actinfit {
@@ -90,7 +91,8 @@ Json ProfileJson(const TProfileResult& profile) {
           {"points", profile.Points},
           {"parameters", profile.Parameters},
           {"bestMoved", profile.BestMoved},
-          {"stopped", profile.Stopped}};
+          {"stopped", profile.Stopped},
+          {"shapes", IntervalShapesSection(profile.Shape)}};
 }
 
 TProfileResult ReadProfile(const TJsonPlace& place) {
@@ -116,6 +118,7 @@ TProfileResult ReadProfile(const TJsonPlace& place) {
   profile.Parameters = place["parameters"].Integer();
   profile.BestMoved = place["bestMoved"].Bool();
   profile.Stopped = place["stopped"].Bool();
+  if (place.Has("shapes")) profile.Shape = ReadIntervalShapesSection(place["shapes"]);
   return profile;
 }
 
@@ -132,7 +135,9 @@ nlohmann::ordered_json RefinementSection(const TRefinement& r) {
           {"starts", r.Starts},
           {"startsReachingBest", r.StartsReachingBest},
           {"stopped", r.Stopped},
-          {"bestStartPath", Reals(r.BestStartPath)}};
+          {"bestStartPath", Reals(r.BestStartPath)},
+          {"failures", FailuresSection(r.Failures)},
+          {"dtCheck", DtCheckSection(r.DtCheck)}};
 }
 
 TRefinement ReadRefinementSection(const TJsonPlace& place) {
@@ -148,6 +153,8 @@ TRefinement ReadRefinementSection(const TJsonPlace& place) {
   r.StartsReachingBest = place["startsReachingBest"].Integer();
   r.Stopped = place["stopped"].Bool();
   r.BestStartPath = place["bestStartPath"].Reals();
+  if (place.Has("failures")) r.Failures = ReadFailuresSection(place["failures"]);
+  if (place.Has("dtCheck")) r.DtCheck = ReadDtCheckSection(place["dtCheck"]);
   return r;
 }
 
@@ -181,6 +188,10 @@ nlohmann::ordered_json StatisticsSection(const TFitStatistics& s) {
                   {"time", Reals(s.Time)},
                   {"residual", Reals(s.Residual)}};
   section["profile"] = s.Profile ? ProfileJson(*s.Profile) : Json(nullptr);
+  section["readingsStart"] = JsonReal(s.ReadingsStart);
+  section["failures"] = FailuresSection(s.Failures);
+  section["shape"] = TraceShapeSection(s.Shape);
+  section["dtCheck"] = DtCheckSection(s.DtCheck);
   return section;
 }
 
@@ -221,6 +232,10 @@ TFitStatistics ReadStatisticsSection(const TJsonPlace& place) {
   s.Residual = place["residual"].Reals();
   if (s.Time.size() != s.Residual.size()) place["residual"].Refuse("does not match the times");
   if (!place["profile"].IsNull()) s.Profile = ReadProfile(place["profile"]);
+  if (place.Has("readingsStart")) s.ReadingsStart = place["readingsStart"].Real();
+  if (place.Has("failures")) s.Failures = ReadFailuresSection(place["failures"]);
+  if (place.Has("shape")) s.Shape = ReadTraceShapeSection(place["shape"]);
+  if (place.Has("dtCheck")) s.DtCheck = ReadDtCheckSection(place["dtCheck"]);
   return s;
 }
 

@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Numbers count the readings columns from 1.
         TProcessCase{"ColumnsByNumber",
                      "--method global" + kFree + "--g-actin-of 1=1.5,2=3,3=6,4=12 BARE", "", 0, "",
-                     6, 31},
+                     6, 32},
         // A file named twice, by the same path or another.
         TProcessCase{"SeriesFileTwice", "--method global PLATE PLATE", "", 2,
                      "actinfit-batch: PLATE: named twice; each file is read once, as its own "
@@ -174,9 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "actinfit-batch: EPOCH:B1" + kStep.substr(0, kStep.size() - 1), 0, 0},
         // Series messages name the file and the column.
         TProcessCase{"EmptySecondColumn", "--method global GAP", "", 0,
-                     "GAP: 'D2' left out (no readings)", 1 + 2 + 1, 31},
+                     "GAP: 'D2' left out (no readings)", 1 + 2 + 1, 32},
         TProcessCase{"TooFewPointsNamed", "--method global SHORT", "", 1,
-                     "SHORT:E1 (1 uM): too few points (3; its 5 refined parameters need 6)", 2, 31},
+                     "SHORT:E1 (1 uM): too few points (3; its 5 refined parameters need 6)", 2, 32},
         // What no run can use, refused up front.
         TProcessCase{"ZeroGActinOfAColumn", "--method global --g-actin-of A1=0 BARE", "", 2,
                      "actinfit-batch: --g-actin-of A1: G-actin 0: the concentration must be above "

@@ -100,6 +100,7 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
   fitted_ = saved.Fitted;
   fit_ = saved.Fit;
   chart_->Show(fitted_ ? *fitted_ : TSeries{}, saved.Curves);
+  RefreshReadouts();  // the readouts and their scaling follow from the traces restored
   EnableResults();
 }
 

@@ -1,0 +1,31 @@
+// What a search found besides its numbers, as sections of an analysis file: the trial points
+// that failed, the time step's share, the shape of the readings and the shape of each profile
+// interval. Each section may be missing in a file; it then reads as "nothing found".
+#pragma once
+
+#include <array>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "core/dt_check.h"
+#include "core/json_place.h"
+#include "core/profile.h"
+#include "core/trace_shape.h"
+#include "core/trial_failures.h"
+
+namespace actinfit {
+
+nlohmann::ordered_json FailuresSection(const TTrialFailures& failures);
+TTrialFailures ReadFailuresSection(const TJsonPlace& place);
+
+nlohmann::ordered_json DtCheckSection(const std::optional<TDtCheck>& check);
+std::optional<TDtCheck> ReadDtCheckSection(const TJsonPlace& place);
+
+nlohmann::ordered_json TraceShapeSection(const TTraceShape& shape);
+TTraceShape ReadTraceShapeSection(const TJsonPlace& place);
+
+nlohmann::ordered_json IntervalShapesSection(
+    const std::array<TIntervalShape, kProfileQuantities>& shapes);
+std::array<TIntervalShape, kProfileQuantities> ReadIntervalShapesSection(const TJsonPlace& place);
+
+}  // namespace actinfit
