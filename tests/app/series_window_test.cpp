@@ -1,5 +1,5 @@
-// Fit > Fit a dilution series...: the series window driven as the user drives it, on a plate file of four
-// concentrations made by the model; stops, a nested Apply in the main window, refusals.
+// Fit > Fit a dilution series...: the series window driven as the user drives it, on a plate file
+// of four concentrations made by the model; stops, a nested Apply in the main window, refusals.
 #include "app/series/series_window.h"
 
 #include <QAction>
@@ -9,11 +9,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +52,38 @@ class SeriesWindowTest : public WindowTest {
 
   QString Cell(TfmSeries& series, int row, int column) {
     return Traces(series).item(row, column)->text();
+  }
+
+  // The report's tables as tables, whose columns fit the pane wherever the splitter is: narrow,
+  // the interval's words wrap onto more lines and no column runs under the next.
+  void ReportFitsThePane(TfmSeries& series) {
+    auto* pane = Control<QScrollArea>(series, "mSeriesReport");
+    auto* splitter = qobject_cast<QSplitter*>(pane->parentWidget());
+    QVERIFY(splitter != nullptr);
+    auto* rates = Control<QTableWidget>(series, "tbSeriesRates");
+    auto* traces = Control<QTableWidget>(series, "tbSeriesTraces");
+    QCOMPARE(rates->rowCount(), 5);
+    QCOMPARE(rates->item(3, 0)->text(), QStringLiteral("Knuc x Kon"));
+    QCOMPARE(traces->rowCount(), 4);
+    QCOMPARE(traces->item(3, 0)->text(), QStringLiteral("plate.tsv: A4 12uM"));
+    series.resize(1400, 800);
+    QTest::qWait(20);
+    const int total = splitter->sizes()[0] + splitter->sizes()[1] + splitter->sizes()[2];
+    int narrowHeight = 0;
+    for (const int width : {300, total - 600}) {
+      splitter->setSizes({total - 280 - width, 280, width});
+      QTest::qWait(20);
+      // Too narrow for its words, a table scrolls sideways; otherwise every column shows whole.
+      for (QTableWidget* table : {rates, traces}) {
+        const bool scrolls = table->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
+        QVERIFY(scrolls || table->horizontalHeader()->length() <= table->viewport()->width());
+        if (width > 300) QVERIFY(!scrolls);
+      }
+      if (narrowHeight == 0) narrowHeight = rates->height();
+      const QString name = width == 300 ? QStringLiteral("narrow") : QStringLiteral("wide");
+      series.grab().save(QStringLiteral("/tmp/series_report_") + name + QStringLiteral(".png"));
+    }
+    QVERIFY2(rates->height() < narrowHeight, "the wrapped rows take more height when narrow");
   }
 
   QTemporaryDir dir_;
@@ -137,6 +172,7 @@ class SeriesWindowTest : public WindowTest {
       QVERIFY2(report.contains(QLatin1String(part)), part);
     }
     QCOMPARE(Control<QPushButton>(series, "btSeriesFit")->text(), QStringLiteral("Fit"));
+    ReportFitsThePane(series);
 
     const QString table = dir_.filePath(QStringLiteral("series.tsv"));
     series.SaveResults(table);

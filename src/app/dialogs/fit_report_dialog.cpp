@@ -9,9 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QScreen>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "app/dialogs/report_plots.h"
+#include "app/dialogs/report_table.h"
 #include "core/fit_report.h"
 #include "core/numtext.h"
 
@@ -33,74 +32,6 @@ QString Lines(const std::vector<std::string>& sentences) {
   for (const std::string& sentence : sentences) lines << QString::fromStdString(sentence);
   return lines.join(QStringLiteral("\n"));
 }
-
-QLabel* Wrapped(const QString& text, const char* name, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setWordWrap(true);
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // A wrapped label asks for the height of its narrowest form unless told how narrow it may go.
-  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 40);
-  return label;
-}
-
-// A read-only table as tall as its rows, every column as wide as its widest cell. When that is
-// wider than the table, the columns of words told so share the width the others leave, and
-// their rows grow as the words wrap.
-class TReportTable final : public QTableWidget {
- public:
-  TReportTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {
-    setEditTriggers(NoEditTriggers);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setWordWrap(true);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(verticalHeader(), &QHeaderView::sectionResized, this, [this] { updateGeometry(); });
-  }
-
-  void WrapColumn(int column) { wrapping_.push_back(column); }
-
-  // The width that shows every cell on one line (a wrapping column's hint is what it shows now).
-  int ContentWidth() const {
-    // The cell's margins, as the item delegate draws them.
-    const int margin =
-        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
-    int width = 2 * frameWidth();
-    if (verticalHeader()->isVisible()) width += verticalHeader()->sizeHint().width();
-    for (int c = 0; c < columnCount(); ++c) {
-      int column = horizontalHeader()->sectionSizeHint(c);
-      for (int r = 0; r < rowCount(); ++r) {
-        const QTableWidgetItem* cell = item(r, c);
-        if (cell == nullptr) continue;
-        column =
-            std::max(column, QFontMetrics(cell->font()).horizontalAdvance(cell->text()) + margin);
-      }
-      width += column;
-    }
-    return width;
-  }
-
-  void resizeEvent(QResizeEvent* event) override {
-    const bool narrow = ContentWidth() > event->size().width();
-    for (const int c : wrapping_) {
-      horizontalHeader()->setSectionResizeMode(
-          c, narrow ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
-    }
-    horizontalHeader()->setStretchLastSection(!narrow);
-    QTableWidget::resizeEvent(event);
-  }
-
-  QSize sizeHint() const override {
-    return QSize(ContentWidth(), horizontalHeader()->sizeHint().height() +
-                                     verticalHeader()->length() + 2 * frameWidth());
-  }
-
- private:
-  std::vector<int> wrapping_;
-};
 
 TReportTable* ParameterTable(const TFitStatistics& s, QWidget* parent) {
   const std::vector<std::string> columns = ReportColumns(s);
@@ -169,7 +100,7 @@ QLayout* CorrelationSection(const TFitStatistics& s, QWidget* parent) {
   matrix->addStretch(1);
   auto* row = new QHBoxLayout;
   row->addLayout(matrix);
-  row->addWidget(Wrapped(Lines(ParameterSentences(s)), "lbParameterNotes", parent), 1);
+  row->addWidget(ReportLabel(Lines(ParameterSentences(s)), "lbParameterNotes", parent), 1);
   return row;
 }
 
@@ -180,12 +111,12 @@ QLayout* ResidualSection(const TFitStatistics& s, QWidget* parent) {
   plot->setMinimumSize(380, 220);
   row->addWidget(plot, 3);
   auto* notes = new QVBoxLayout;
-  notes->addWidget(Wrapped(QString::fromStdString(MeasuresSentence(s)), "lbMeasures", parent));
-  notes->addWidget(Wrapped(QString::fromStdString(StartsSentence(s)), "lbStarts", parent));
-  notes->addWidget(Wrapped(QString::fromStdString(RunsSentence(s)), "lbRuns", parent));
+  notes->addWidget(ReportLabel(QString::fromStdString(MeasuresSentence(s)), "lbMeasures", parent));
+  notes->addWidget(ReportLabel(QString::fromStdString(StartsSentence(s)), "lbStarts", parent));
+  notes->addWidget(ReportLabel(QString::fromStdString(RunsSentence(s)), "lbRuns", parent));
   // A trace that does not rise, trials passed over, the time step's share: said beside the fit.
   if (const std::vector<std::string> data = DataSentences(s); !data.empty()) {
-    notes->addWidget(Wrapped(Lines(data), "lbDataNotes", parent));
+    notes->addWidget(ReportLabel(Lines(data), "lbDataNotes", parent));
   }
   notes->addStretch(1);
   row->addLayout(notes, 2);
@@ -196,7 +127,7 @@ QWidget* SummaryPage(const TFitStatistics& s, TReportTable* parameters) {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(parameters);
-  if (s.Profile) layout->addWidget(Wrapped(Lines(ProfileSentences(s)), "lbProfileNotes", page));
+  if (s.Profile) layout->addWidget(ReportLabel(Lines(ProfileSentences(s)), "lbProfileNotes", page));
   layout->addLayout(CorrelationSection(s, page));
   layout->addLayout(ResidualSection(s, page), 1);
   return page;
@@ -208,7 +139,7 @@ QWidget* ProfilePage(const TFitStatistics& s) {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("pgProfiles"));
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(Wrapped(
+  layout->addWidget(ReportLabel(
       QStringLiteral("Each plot shows the least sum of squared residuals (SSR) with the quantity "
                      "held at a value and every other refined parameter refitted. The values "
                      "whose SSR stays below the dashed line, %1, form its 95 % profile interval; "
@@ -225,7 +156,7 @@ QWidget* ProfilePage(const TFitStatistics& s) {
   }
   if (shown == 0) {
     grid->addWidget(
-        Wrapped(QStringLiteral("No profile has been computed yet."), "lbNoProfile", page));
+        ReportLabel(QStringLiteral("No profile has been computed yet."), "lbNoProfile", page));
   }
   return page;
 }

@@ -4,11 +4,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
 #include "app/series/series_chart.h"
+#include "app/series/series_report_view.h"
 #include "app/series/series_window.h"
 #include "core/series_curves.h"
 
@@ -57,7 +57,7 @@ TSavedSeries TfmSeries::Saved() const {
   }
   saved.Scaling = cbScaling_->currentIndex();
   saved.Progress = lbProgress_->text().toStdString();
-  saved.Report = mReport_->toPlainText().toStdString();
+  saved.Report = mReport_->Text().toStdString();
   if (fit_ && fitted_) {
     saved.Fitted = fitted_;
     saved.Fit = fit_;
@@ -96,7 +96,7 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
   if (saved.Scaling >= 0 && saved.Scaling < cbScaling_->count())
     cbScaling_->setCurrentIndex(saved.Scaling);
   lbProgress_->setText(QString::fromStdString(saved.Progress));
-  mReport_->setPlainText(QString::fromStdString(saved.Report));
+  mReport_->Show(QString::fromStdString(saved.Report));
   fitted_ = saved.Fitted;
   fit_ = saved.Fit;
   chart_->Show(fitted_ ? *fitted_ : TSeries{}, saved.Curves);

@@ -121,23 +121,10 @@ QStringList DeterminedBySeries(const TSeriesFit& fit, const SingleTraceIntervals
   return sentences;
 }
 
-// The cells padded to the widest of their column, for a pane in a fixed-width font.
-QStringList Aligned(const QList<QStringList>& rows) {
-  QList<int> width;
-  for (const QStringList& row : rows) {
-    for (int c = 0; c < row.size(); ++c) {
-      if (width.size() <= c) width.append(0);
-      width[c] = std::max(width[c], static_cast<int>(row[c].size()));
-    }
-  }
+// The rows as tab-separated lines: the report pane shows them as a table.
+QStringList Tabbed(const QList<QStringList>& rows) {
   QStringList lines;
-  for (const QStringList& row : rows) {
-    QString line;
-    for (int c = 0; c < row.size(); ++c) {
-      line += c + 1 < row.size() ? row[c].leftJustified(width[c] + 2) : row[c];
-    }
-    lines << line;
-  }
+  for (const QStringList& row : rows) lines << row.join(kTab);
   return lines;
 }
 
@@ -203,10 +190,10 @@ QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
   if (series.Scaling == TScaling::SharedBrightness) {
     rates << QStringList{"Brightness", SeriesNumber(fit.Brightness), "", "per uM of polymer"};
   }
-  lines << Aligned(rates);
+  lines << Tabbed(rates);
   lines << BoundSentences(series, fit);
   lines << QString();
-  lines << Aligned(TraceRows(series, fit, sources));
+  lines << Tabbed(TraceRows(series, fit, sources));
   lines << QString();
   lines << QStringLiteral("Starts: %1, %2 reaching the best error.")
                .arg(fit.Starts)

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -30,6 +29,7 @@
 #include "app/main_window.h"
 #include "app/series/series_chart.h"
 #include "app/series/series_readouts.h"
+#include "app/series/series_report_view.h"
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
@@ -84,12 +84,7 @@ void TfmSeries::BuildControls() {
   btExport_ = button("btExportSeriesFigure", QStringLiteral("Export figure..."));
   lbProgress_ = new QLabel;
   lbProgress_->setObjectName(QStringLiteral("lbSeriesProgress"));
-  mReport_ = new QPlainTextEdit;
-  mReport_->setObjectName(QStringLiteral("mSeriesReport"));
-  mReport_->setReadOnly(true);
-  // Sentences wrap; the tables' columns stay lined up where the pane is wide enough for a row.
-  mReport_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  mReport_->setFont(QFont(QStringLiteral("Monospace"), 9));
+  mReport_ = new TSeriesReportView(this);
   chart_ = new SeriesChart(this);
   chart_->setObjectName(QStringLiteral("chSeries"));
 
@@ -375,7 +370,7 @@ SingleTraceIntervals TfmSeries::FitEachAlone(const TOperationGuard& guard) {
 void TfmSeries::ShowFit(bool stopped, const SingleTraceIntervals& single) {
   WriteTraceResults(*tbTraces_, *fit_);
   for (int32_t r = 0; r < kSeriesRates; ++r) edRate_[r]->setText(SeriesNumber(fit_->Rate[r]));
-  mReport_->setPlainText(SeriesReportText(*fitted_, *fit_, SourceNames(), single, stopped));
+  mReport_->Show(SeriesReportText(*fitted_, *fit_, SourceNames(), single, stopped));
   chart_->Show(*fitted_, SeriesCurves(*fitted_, *fit_));
   lbProgress_->setText(stopped ? QStringLiteral("Stopped") : QStringLiteral("Done"));
 }
@@ -387,7 +382,7 @@ std::vector<QString> TfmSeries::SourceNames() const {
 }
 
 QString TfmSeries::ReportText() const {
-  return mReport_->toPlainText();
+  return mReport_->Text();
 }
 
 void TfmSeries::SaveResults(const QString& path) {

@@ -22,7 +22,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -30,6 +29,7 @@ namespace actinfit {
 
 class SeriesChart;
 class TReadoutScalingView;
+class TSeriesReportView;
 class TOperationGuard;
 class TfmMain;
 
@@ -101,7 +101,7 @@ class TfmSeries : public QWidget {
   QLineEdit* edTStep_;
   QComboBox* cbScaling_;
   QLabel* lbProgress_;
-  QPlainTextEdit* mReport_;
+  TSeriesReportView* mReport_;
   SeriesChart* chart_;
   TReadoutScalingView* scaling_;
   TReadoutConstants readoutConstants_;  // Cc and k+ of the barbed ends column
