@@ -215,6 +215,19 @@ class FigureTest : public WindowTest {
     QVERIFY(svg.texts.contains(QStringLiteral("300")));
     // Residuals up to 3: ticks 0 to 3 by 0.5 at the least.
     QVERIFY(svg.texts.contains(QStringLiteral("0")));
+    // Readings to 3570 s: the axis ends there, its last value 3500, none beyond the data.
+    FigureDescription longer = DilutionSeries();
+    for (FigureTrace& trace : longer.traces) {
+      for (double& t : trace.times) t *= 5.95;
+    }
+    const QByteArray picture = FigurePicture(longer, 160, 110, 300, "svg");
+    const SvgContent drawn = ReadSvg(picture);
+    QVERIFY(drawn.texts.contains(QStringLiteral("3500")));
+    QVERIFY(!drawn.texts.contains(QStringLiteral("4000")));
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      QImage::fromData(FigurePicture(longer, 160, 110, 150, "png"))
+          .save(QString::fromLocal8Bit(shots) + QStringLiteral("/figure_time_axis.png"));
+    }
   }
 
   // Scales end on round ticks that enclose the data, with no more ticks than there is room for.
@@ -249,6 +262,38 @@ class FigureTest : public WindowTest {
     QVERIFY(std::fabs(scale.step - step) < 1e-15);
     QCOMPARE(scale.decimals, decimals);
     QVERIFY(static_cast<int>(scale.Ticks().size()) <= maxTicks);
+  }
+
+  // The time axis begins and ends at the data; its ticks are round values inside, as many as
+  // fit (a data range that does not start on a tick may take a finer step than the rounded one).
+  void timeScaleEndsAtTheData_data() {
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("maxTicks");
+    QTest::addColumn<double>("firstTick");
+    QTest::addColumn<double>("lastTick");
+    QTest::addColumn<double>("step");
+    QTest::newRow("ends between ticks") << 0.0 << 3570.0 << 11 << 0.0 << 3500.0 << 500.0;
+    QTest::newRow("little room") << 0.0 << 3570.0 << 4 << 0.0 << 3000.0 << 1000.0;
+    QTest::newRow("ends on a tick") << 0.0 << 1200.0 << 11 << 0.0 << 1200.0 << 200.0;
+    QTest::newRow("starts late") << 15.0 << 95.0 << 11 << 20.0 << 90.0 << 10.0;
+    QTest::newRow("minutes as hours") << 0.05 << 1.97 << 6 << 0.5 << 1.5 << 0.5;
+  }
+  void timeScaleEndsAtTheData() {
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, maxTicks);
+    QFETCH(double, firstTick);
+    QFETCH(double, lastTick);
+    QFETCH(double, step);
+    const FigureScale scale = DataScale(min, max, maxTicks);
+    QCOMPARE(scale.low, min);
+    QCOMPARE(scale.high, max);
+    QVERIFY(std::fabs(scale.step - step) < 1e-12);
+    const std::vector<double> ticks = scale.Ticks();
+    QVERIFY(static_cast<int>(ticks.size()) <= maxTicks);
+    QVERIFY(std::fabs(ticks.front() - firstTick) < 1e-9);
+    QVERIFY(std::fabs(ticks.back() - lastTick) < 1e-9);
   }
 
   void tickTextHasTheDecimalMarkAndAMinusSign() {

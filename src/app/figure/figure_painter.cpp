@@ -104,7 +104,8 @@ struct TickCounts {
 };
 
 Scales FigureScales(const Ranges& r, const TickCounts& most) {
-  return {RoundScale(r.t0, r.t1, most.time), RoundScale(r.y0, r.y1, most.readings),
+  // The time axis ends where the data end; the values' axes at round ticks around them.
+  return {DataScale(r.t0, r.t1, most.time), RoundScale(r.y0, r.y1, most.readings),
           RoundScale(r.r0, r.r1, most.residuals)};
 }
 

@@ -8,11 +8,13 @@
 namespace actinfit {
 
 std::vector<double> FigureScale::Ticks() const {
+  // The multiples of the step from low to high; a hair's rounding error does not lose the end
+  // ticks. Each from its index, not by adding up steps, so that no rounding error accumulates.
+  const auto first = static_cast<long>(std::ceil(low / step - 1e-9));
+  const auto last = static_cast<long>(std::floor(high / step + 1e-9));
   std::vector<double> ticks;
-  const auto count = static_cast<int>(std::lround((high - low) / step));
-  ticks.reserve(static_cast<size_t>(count) + 1);
-  // Each tick from its index, not by adding up steps, so that no rounding error accumulates.
-  for (int i = 0; i <= count; ++i) ticks.push_back(low + i * step);
+  ticks.reserve(static_cast<size_t>(std::max(0L, last - first + 1)));
+  for (long i = first; i <= last; ++i) ticks.push_back(static_cast<double>(i) * step);
   return ticks;
 }
 
@@ -23,6 +25,13 @@ double NextStep(double step) {
   const double decade = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
   const double mantissa = std::lround(step / decade);
   return (mantissa == 1 ? 2 : mantissa == 2 ? 5 : 10) * decade;
+}
+
+// The round step before: 10 to 5, 5 to 2, 2 to 1 times the same power of ten.
+double PreviousStep(double step) {
+  const double decade = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  const double mantissa = std::lround(step / decade);
+  return mantissa == 1 ? decade / 2 : mantissa == 2 ? decade : 2 * decade;
 }
 
 FigureScale ScaleWithStep(double min, double max, double step) {
@@ -49,6 +58,22 @@ FigureScale RoundScale(double min, double max, int maxTicks) {
   FigureScale scale = ScaleWithStep(min, max, RoundTickInterval(max - min));
   while (std::lround((scale.high - scale.low) / scale.step) + 1 > maxTicks) {
     scale = ScaleWithStep(min, max, NextStep(scale.step));
+  }
+  return scale;
+}
+
+FigureScale DataScale(double min, double max, int maxTicks) {
+  FigureScale scale = RoundScale(min, max, maxTicks);
+  if (!(max > min)) return scale;
+  scale.low = min;
+  scale.high = max;
+  // Within the data fewer ticks may fall than within the rounded range: a finer step may fit.
+  for (;;) {
+    FigureScale finer = scale;
+    finer.step = PreviousStep(scale.step);
+    finer.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(finer.step) + 1e-9)));
+    if (static_cast<int>(finer.Ticks().size()) > maxTicks) break;
+    scale = finer;
   }
   return scale;
 }

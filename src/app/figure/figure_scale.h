@@ -7,12 +7,12 @@
 namespace actinfit {
 
 struct FigureScale {
-  double low = 0;    // the first tick
-  double high = 1;   // the last tick
+  double low = 0;    // where the axis begins: the first tick, or the data's first value
+  double high = 1;   // where it ends: the last tick, or the data's last value
   double step = 1;   // 1, 2 or 5 times a power of ten
   int decimals = 0;  // that a tick value needs
 
-  // The tick values from low to high.
+  // The tick values from low to high: the multiples of step between them.
   std::vector<double> Ticks() const;
   // Where `value` lies between low (0) and high (1).
   double Fraction(double value) const { return (value - low) / (high - low); }
@@ -22,6 +22,10 @@ struct FigureScale {
 // `maxTicks` ticks (at least 2); a range of no width is widened around its value. Both must be
 // finite.
 FigureScale RoundScale(double min, double max, int maxTicks = 11);
+
+// A scale that begins and ends at the data (`min`, `max`), with its ticks at round values inside,
+// at most `maxTicks` of them; a range of no width is rounded out as RoundScale does.
+FigureScale DataScale(double min, double max, int maxTicks = 11);
 
 // The tick text: `decimals` decimals, the decimal mark `mark`, a typographic minus sign.
 QString TickText(double value, const FigureScale& scale, char mark);
