@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QXYSeries>
 #include <cmath>
+#include <tuple>
 
 #include "app/dialogs/figure_dialog.h"
 #include "app/series/series_table.h"
@@ -237,6 +238,57 @@ class SeriesWindowTest : public WindowTest {
     QVERIFY(sentence->text().contains(QString::fromUtf8("over 4 traces from 0.05 to 12 µM")));
     Traces(series).item(0, kColGActin)->setText(QStringLiteral("x"));
     QVERIFY(sentence->text().contains(QString::fromUtf8("over 3 traces from 3 to 12 µM")));
+    QVERIFY(boxes_->texts.isEmpty());
+  }
+
+  // Cc and k+ typed in the window: the barbed ends follow (halving k+ doubles them; a Cc above a
+  // trace's G-actin leaves it none), what is no number only says so, and the window's saved state
+  // keeps them.
+  void readoutConstantsAreTypedAndKept() {
+    TfmSeries& series = OpenSeries();
+    series.AddFile(plate_);
+    series.resize(1300, 800);
+    series.show();
+    auto* cc = Control<QLineEdit>(series, "edSeriesReadoutCc");
+    auto* kplus = Control<QLineEdit>(series, "edSeriesReadoutKplus");
+    QCOMPARE(cc->text(), QStringLiteral("0.1"));
+    QCOMPARE(kplus->text(), QStringLiteral("11.6"));
+    const auto ends = [&](int row) {
+      return ParseReal(Cell(series, row, kColBarbedEnds).toStdString());
+    };
+    const double before = ends(1);
+    const auto retype = [](QLineEdit* field, const char* text) {
+      field->selectAll();
+      QTest::keyClicks(field, QString::fromLatin1(text));
+    };
+    retype(kplus, "5.8");
+    QVERIFY(std::fabs(ends(1) / before - 2) < 1e-5);
+    retype(cc, "2");
+    QCOMPARE(Cell(series, 0, kColBarbedEnds), QStringLiteral("-"));  // 1.5 uM is below Cc
+    QVERIFY(std::fabs(ends(1) / before - 2) < 1e-5);
+    auto* complaint = Control<QLabel>(series, "lbSeriesReadoutConstants");
+    QVERIFY(!complaint->isVisible());
+    for (const auto& [field, text, says] :
+         {std::tuple{kplus, "0", "k+ above 0"}, std::tuple{cc, "-1", "Cc must be 0 or above"},
+          std::tuple{kplus, "1.2.3", "must be numbers"}}) {
+      retype(field, text);
+      QVERIFY2(complaint->isVisible() && complaint->text().contains(QLatin1String(says)), text);
+      QCOMPARE(Cell(series, 0, kColBarbedEnds), QStringLiteral("-"));  // the last usable ones
+    }
+    retype(cc, "2");
+    retype(kplus, "5.8");
+    QVERIFY(!complaint->isVisible());
+    QTest::qWait(50);
+    series.grab().save(QStringLiteral("/tmp/series_window_constants.png"));
+
+    const TSavedSeries saved = series.Saved();
+    series.Restore(TSavedSeries{});  // an empty window: the defaults
+    QCOMPARE(kplus->text(), QStringLiteral("11.6"));
+    series.Restore(saved);
+    QCOMPARE(cc->text(), QStringLiteral("2"));
+    QCOMPARE(kplus->text(), QStringLiteral("5.8"));
+    QCOMPARE(Cell(series, 0, kColBarbedEnds), QStringLiteral("-"));
+    QVERIFY(std::fabs(ends(1) / before - 2) < 1e-5);
     QVERIFY(boxes_->texts.isEmpty());
   }
 

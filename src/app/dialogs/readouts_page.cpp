@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/support/field_text.h"
+#include "app/support/readout_constant_fields.h"
 #include "core/errors.h"
 #include "core/fit_report.h"
 #include "core/numtext.h"
@@ -17,19 +18,6 @@
 namespace actinfit {
 
 namespace {
-
-QLineEdit* ConstantField(double value, const char* name, QWidget* parent) {
-  auto* field = new QLineEdit(ToQString(ShortestReal(value, DecimalSeparator())), parent);
-  field->setObjectName(QString::fromLatin1(name));
-  field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 14);
-  return field;
-}
-
-// The field's number without taking the focus or selecting the text, as ReadReal does: the
-// user is still typing in it.
-double TypedNumber(const QLineEdit* field) {
-  return ParseReal(field->text().toUpper().toStdString());
-}
 
 QLabel* Note(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -59,8 +47,8 @@ TReadoutsPage::TReadoutsPage(const TReadoutTrace& trace, QWidget* parent)
       gActin_(trace.gActin),
       constants_(trace.constants) {
   setObjectName(QStringLiteral("pgReadouts"));
-  cc_ = ConstantField(constants_.Cc, "edReadoutCc", this);
-  kplus_ = ConstantField(constants_.KPlus, "edReadoutKplus", this);
+  cc_ = ReadoutConstantField(constants_.Cc, "edReadoutCc", this);
+  kplus_ = ReadoutConstantField(constants_.KPlus, "edReadoutKplus", this);
   auto* fields = new QHBoxLayout;
   fields->addWidget(new QLabel(QStringLiteral("Cc (µM)"), this));
   fields->addWidget(cc_);
@@ -86,17 +74,13 @@ TReadoutsPage::TReadoutsPage(const TReadoutTrace& trace, QWidget* parent)
 
 void TReadoutsPage::ReadFields() {
   // While the user types, a text that is no number yet only says so.
-  try {
-    const TReadoutConstants typed{TypedNumber(cc_), TypedNumber(kplus_)};
-    if (!(typed.Cc >= 0) || !(typed.KPlus > 0)) {
-      message_->setText(QStringLiteral("Cc must be 0 or above and k+ above 0."));
-      return;
-    }
-    constants_ = typed;
-  } catch (const Error&) {
-    message_->setText(QStringLiteral("Cc and k+ must be numbers."));
+  QString complaint;
+  const std::optional<TReadoutConstants> typed = TypedReadoutConstants(*cc_, *kplus_, complaint);
+  if (!typed) {
+    message_->setText(complaint);
     return;
   }
+  constants_ = *typed;
   Show();
   emit ConstantsChanged(constants_);
 }

@@ -10,6 +10,7 @@
 #include "app/series/series_chart.h"
 #include "app/series/series_report_view.h"
 #include "app/series/series_window.h"
+#include "app/support/readout_constant_fields.h"
 #include "core/series_curves.h"
 
 namespace actinfit {
@@ -32,7 +33,7 @@ std::vector<QLineEdit*> TfmSeries::Fields() const {
   std::vector<QLineEdit*> fields;
   for (int32_t r = 0; r < kSeriesRates; ++r)
     fields.insert(fields.end(), {edRate_[r], edMin_[r], edMax_[r]});
-  fields.push_back(edTStep_);
+  fields.insert(fields.end(), {edTStep_, edReadoutCc_, edReadoutKplus_});
   return fields;
 }
 
@@ -86,6 +87,10 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
           ->setCheckState(trace.FitTShift ? Qt::Checked : Qt::Unchecked);
     }
   }
+  // A file kept before Cc and k+ were fields of the window had the defaults.
+  const TReadoutConstants defaults;
+  edReadoutCc_->setText(ReadoutConstantText(defaults.Cc));
+  edReadoutKplus_->setText(ReadoutConstantText(defaults.KPlus));
   for (QLineEdit* field : Fields()) {
     if (const std::string* text = Named(saved.Fields, field))
       field->setText(QString::fromStdString(*text));
@@ -100,6 +105,7 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
   fitted_ = saved.Fitted;
   fit_ = saved.Fit;
   chart_->Show(fitted_ ? *fitted_ : TSeries{}, saved.Curves);
+  ReadReadoutConstants();
   RefreshReadouts();  // the readouts and their scaling follow from the traces restored
   EnableResults();
 }

@@ -19,9 +19,9 @@ QString ConcentrationLabel(double gActin);
 // when that trace was fitted by itself (empty where not fitted or not refined).
 using SingleTraceIntervals = std::vector<std::array<std::optional<TInterval>, 3>>;
 
-// The report of a fit, its tables as tab-separated rows between sentences: the rates with standard errors and profile intervals, Knuc x Kon and
-// Koff / Kon, per trace its values, error and runs test, and which rates the series determines
-// that no single trace did.
+// The report of a fit, its tables as tab-separated rows between sentences: the rates with standard
+// errors and profile intervals, Knuc x Kon and Koff / Kon, per trace its values, error and runs
+// test, and which rates the series determines that no single trace did.
 QString SeriesReportText(const TSeries& series, const TSeriesFit& fit,
                          const std::vector<QString>& sources, const SingleTraceIntervals& single,
                          bool stopped);

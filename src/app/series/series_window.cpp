@@ -33,6 +33,7 @@
 #include "app/support/error_box.h"
 #include "app/support/field_text.h"
 #include "app/support/operation_guard.h"
+#include "app/support/readout_constant_fields.h"
 #include "core/defaults.h"
 #include "core/errors.h"
 #include "core/files/datafile.h"
@@ -104,10 +105,9 @@ void TfmSeries::BuildControls() {
   topLayout->addWidget(BuildRates());
   topLayout->addLayout(fitButtons);
 
-  scaling_ = new TReadoutScalingView(this);
   auto* bottom = new QSplitter(Qt::Horizontal);
   bottom->addWidget(chart_);
-  bottom->addWidget(scaling_);
+  bottom->addWidget(BuildReadouts());
   bottom->addWidget(mReport_);
   bottom->setStretchFactor(0, 2);
   bottom->setStretchFactor(1, 3);
@@ -155,6 +155,39 @@ QWidget* TfmSeries::BuildRates() {
   return box;
 }
 
+QWidget* TfmSeries::BuildReadouts() {
+  auto* box = new QWidget;
+  edReadoutCc_ = ReadoutConstantField(readoutConstants_.Cc, "edSeriesReadoutCc", box);
+  edReadoutKplus_ = ReadoutConstantField(readoutConstants_.KPlus, "edSeriesReadoutKplus", box);
+  lbReadoutConstants_ = new QLabel(box);
+  lbReadoutConstants_->setObjectName(QStringLiteral("lbSeriesReadoutConstants"));
+  lbReadoutConstants_->setWordWrap(true);
+  lbReadoutConstants_->hide();
+  auto* fields = new QHBoxLayout;
+  fields->addWidget(new QLabel(QStringLiteral("Cc (µM)"), box));
+  fields->addWidget(edReadoutCc_);
+  fields->addSpacing(8);
+  fields->addWidget(new QLabel(QStringLiteral("k+ (µM⁻¹s⁻¹)"), box));
+  fields->addWidget(edReadoutKplus_);
+  fields->addStretch(1);
+  scaling_ = new TReadoutScalingView(box);
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addLayout(fields);
+  layout->addWidget(lbReadoutConstants_);
+  layout->addWidget(scaling_, 1);
+  return box;
+}
+
+void TfmSeries::ReadReadoutConstants() {
+  QString complaint;
+  const std::optional<TReadoutConstants> typed =
+      TypedReadoutConstants(*edReadoutCc_, *edReadoutKplus_, complaint);
+  lbReadoutConstants_->setText(complaint);
+  lbReadoutConstants_->setVisible(!typed);
+  if (typed) readoutConstants_ = *typed;  // else the last constants that could be used
+}
+
 void TfmSeries::ConnectHandlers() {
   const auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
   connect(btAddFile_, &QPushButton::clicked, this, guarded([this] { AskFile(); }));
@@ -164,6 +197,14 @@ void TfmSeries::ConnectHandlers() {
   connect(btFit_, &QPushButton::clicked, this, guarded([this] { Fit(); }));
   connect(btSave_, &QPushButton::clicked, this, guarded([this] { AskSaveResults(); }));
   connect(btExport_, &QPushButton::clicked, this, guarded([this] { AskExportFigure(); }));
+  connect(edReadoutCc_, &QLineEdit::textEdited, this, [this] {
+    ReadReadoutConstants();
+    RefreshReadouts();
+  });
+  connect(edReadoutKplus_, &QLineEdit::textEdited, this, [this] {
+    ReadReadoutConstants();
+    RefreshReadouts();
+  });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] { operations_.StopInnermost(); });
   // An edited trace makes the last fit's per-trace values stale.

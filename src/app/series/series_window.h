@@ -84,7 +84,8 @@ class TfmSeries : public QWidget {
   // What each trace fitted alone says about the rates (for the report's comparison).
   SingleTraceIntervals FitEachAlone(const TOperationGuard& guard);
   std::vector<QString> SourceNames() const;
-  std::vector<QLineEdit*> Fields() const;  // the rates' fields and the time step
+  // The rates' fields, the time step, Cc and k+.
+  std::vector<QLineEdit*> Fields() const;
   void AskFile();
   void AskPlateMap();
   void AddTableOf(const QString& path, const files::TFileTables& tables);
@@ -92,6 +93,11 @@ class TfmSeries : public QWidget {
   void AskExportFigure();
   // The readout columns and the t½ plot from the traces as the table holds them.
   void RefreshReadouts();
+  // Cc and k+ above the t½ plot.
+  QWidget* BuildReadouts();
+  // Takes Cc and k+ as typed when they can be used, or says why not (the columns then keep the
+  // last that could).
+  void ReadReadoutConstants();
 
   TfmMain& main_;
   QTableWidget* tbTraces_;
@@ -104,6 +110,8 @@ class TfmSeries : public QWidget {
   TSeriesReportView* mReport_;
   SeriesChart* chart_;
   TReadoutScalingView* scaling_;
+  QLineEdit *edReadoutCc_, *edReadoutKplus_;
+  QLabel* lbReadoutConstants_;          // why what is typed there cannot be used
   TReadoutConstants readoutConstants_;  // Cc and k+ of the barbed ends column
 
   std::vector<SeriesSource> sources_;  // one per table row
