@@ -9,17 +9,22 @@
 #include "core/fit_statistics.h"
 #include "core/numtext.h"
 #include "core/result_line.h"
+#include "core/series_curves.h"
 
 namespace actinfit::batch {
 
 namespace {
 
-// A number as the window's field shows one typed in: shortest exact text, exponent in capitals.
+// A number as the window's field shows one typed in: shortest exact text, exponent in capitals
+// without leading zeros ("1E-6", as the fields' defaults).
 std::string FieldText(double value) {
   std::string text = ShortestReal(value);
-  for (char& c : text) {
-    if (c == 'e') c = 'E';
-  }
+  const size_t e = text.find('e');
+  if (e == std::string::npos) return text;
+  text[e] = 'E';
+  size_t digits = e + 1;
+  if (digits < text.size() && (text[digits] == '-' || text[digits] == '+')) ++digits;
+  while (digits + 1 < text.size() && text[digits] == '0') text.erase(digits, 1);
   return text;
 }
 
@@ -64,29 +69,17 @@ void AddRefinement(const TRunResult& run, TAnalysis& a) {
   a.Refined = TRefinedResult{m.Param, m.Min, m.Max, m.Param, m.Fit, m.Init[0], m.Dt};
 }
 
-}  // namespace
-
-TAnalysis TraceAnalysis(const TTrace& trace, const TTraceResult& result,
-                        const TBatchOptions& options) {
+// The main window after an Apply and Calculate of `trace` with `params`: the record and its
+// curve, the fields, marks, labels and panes (the results pane empty).
+TAnalysis RecordAnalysis(const TTrace& trace, const std::array<double, kParamCount>& params,
+                         const TBatchOptions& options, double& error) {
   TAnalysis a;
   a.Source = SourceName(trace);
   TModel& m = a.Record;
   m = MakeModel(trace, options.settings);
-  const TRunResult& last = result.runs.back();
-  m.Param = last.params;
-  const double error = Evaluate(m);
+  m.Param = params;
+  error = Evaluate(m);
   AddFields(m, options, a);
-
-  std::string results;
-  for (const TRunResult& run : result.runs) {
-    if (!results.empty()) results += '\n';
-    results += ResultLine(run.error, run.params);
-    a.ResultOrigins.push_back(TResultOrigin{a.Source, m.Init[0]});
-  }
-  if (options.method == TMethod::Calculate) {  // Calculate logs no line
-    results.clear();
-    a.ResultOrigins.clear();
-  }
   a.Labels = {{"lbNData", FormatInteger(m.Count)},
               {"lbSSE", FormatReal(error, FloatStyle::Fixed, 10, 3)}};
   const auto shortest = [](double v) { return ShortestReal(v); };
@@ -94,8 +87,62 @@ TAnalysis TraceAnalysis(const TTrace& trace, const TTraceResult& result,
       {"mTime", Lines(m.Time, shortest)},
       {"mData", Lines(m.Data, shortest)},
       {"mModel", Lines(m.Fitted, [](double v) { return FormatReal(v, FloatStyle::Fixed, 5, 5); })},
-      {"mResults", results}};
-  if (last.refinement) AddRefinement(last, a);
+      {"mResults", ""}};
+  return a;
+}
+
+// The series window's fields and marks by their control names, the starting rates as typed.
+void AddSeriesFields(const TSeries& series, TSavedSeries& saved) {
+  for (int32_t r = 0; r < kSeriesRates; ++r) {
+    const std::string name = std::string("edSeries") + kParamNames[Knuc + r];
+    saved.Fields.emplace_back(name, FieldText(series.Rate[r]));
+    saved.Fields.emplace_back(name + "Min", FieldText(series.RateMin[r]));
+    saved.Fields.emplace_back(name + "Max", FieldText(series.RateMax[r]));
+    saved.Marks.emplace_back(std::string("chbSeries") + kParamNames[Knuc + r], series.FitRate[r]);
+  }
+  saved.Fields.emplace_back("edSeriesTStep", FieldText(series.Dt));
+  saved.Fields.emplace_back("edSeriesReadoutCc", FieldText(kDefaultCc));
+  saved.Fields.emplace_back("edSeriesReadoutKplus", FieldText(kDefaultKPlus));
+}
+
+}  // namespace
+
+TAnalysis TraceAnalysis(const TTrace& trace, const TTraceResult& result,
+                        const TBatchOptions& options) {
+  double error = 0;
+  TAnalysis a = RecordAnalysis(trace, result.runs.back().params, options, error);
+  std::string results;
+  // Calculate logs no line.
+  if (options.method != TMethod::Calculate) {
+    for (const TRunResult& run : result.runs) {
+      if (!results.empty()) results += '\n';
+      results += ResultLine(run.error, run.params);
+      a.ResultOrigins.push_back(TResultOrigin{a.Source, a.Record.Init[0]});
+    }
+  }
+  a.Panes.back().second = results;
+  if (result.runs.back().refinement) AddRefinement(result.runs.back(), a);
+  return a;
+}
+
+TAnalysis SeriesAnalysis(const std::vector<TTrace>& traces, const TGlobalResult& result,
+                         const TBatchOptions& options) {
+  std::array<double, kParamCount> params{};
+  for (size_t k = 0; k < kParamCount; ++k) params[k] = options.settings.params[k].value;
+  double error = 0;
+  TAnalysis a = RecordAnalysis(traces.front(), params, options, error);
+  const TSeries& series = *result.series;
+  TSavedSeries saved;
+  for (size_t i = 0; i < traces.size(); ++i) {
+    const TSeriesTrace& trace = series.Traces[i];
+    saved.Traces.push_back({SourceName(traces[i]), trace.Time, trace.Data, {}, trace.FitTShift});
+  }
+  AddSeriesFields(series, saved);
+  saved.Scaling = series.Scaling == TScaling::SharedBrightness ? 1 : 0;
+  saved.Fitted = series;
+  saved.Fit = result.fit;
+  saved.Curves = SeriesCurves(series, *result.fit);
+  a.Series = std::move(saved);
   return a;
 }
 
@@ -108,8 +155,7 @@ TAnalysisFolder::TAnalysisFolder(std::string folder) : folder_(std::move(folder)
   }
 }
 
-std::string TAnalysisFolder::FileName(const TTrace& trace) {
-  std::string stem = std::filesystem::path(trace.file).stem().string() + "_" + trace.column;
+std::string TAnalysisFolder::FileName(std::string stem) {
   for (char& c : stem) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '.';
@@ -118,14 +164,27 @@ std::string TAnalysisFolder::FileName(const TTrace& trace) {
   std::string name = stem + ".actinfit";
   for (int n = 2; used_.contains(name); ++n) name = stem + "-" + std::to_string(n) + ".actinfit";
   used_.insert(name);
-  return name;
+  return (std::filesystem::path(folder_) / name).string();
 }
 
 void TAnalysisFolder::Save(const TTrace& trace, const TTraceResult& result,
                            const TBatchOptions& options) {
   if (!result.failure.empty() || result.runs.empty()) return;
-  const std::string path = (std::filesystem::path(folder_) / FileName(trace)).string();
-  WriteFileAtomically(path, AnalysisText(TraceAnalysis(trace, result, options)));
+  const std::string stem = std::filesystem::path(trace.file).stem().string() + "_" + trace.column;
+  WriteFileAtomically(FileName(stem), AnalysisText(TraceAnalysis(trace, result, options)));
+}
+
+void TAnalysisFolder::SaveSeries(const std::vector<TTrace>& traces, const TGlobalResult& result,
+                                 const TBatchOptions& options) {
+  if (!result.failure.empty() || !result.fit || !result.series) return;
+  // FILE, or FILE:TABLE in a file of several tables.
+  const std::string& name = traces.front().series;
+  const std::string file = traces.front().file;
+  std::string stem = std::filesystem::path(file).stem().string();
+  if (name.size() > file.size() && name.compare(0, file.size(), file) == 0) {
+    stem += "_" + name.substr(file.size() + 1);
+  }
+  WriteFileAtomically(FileName(stem), AnalysisText(SeriesAnalysis(traces, result, options)));
 }
 
 }  // namespace actinfit::batch

@@ -120,8 +120,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
                "With --method refine: the 95 % profile interval of each refined rate, BFluo, "
                "Knuc*Kon and Koff/Kon");
   app.add_option("--save-analysis", options.saveAnalysis,
-                 "Also write an analysis file per trace into DIR (made if missing), which the "
-                 "window opens")
+                 "Also write an analysis file per trace (with --method global, per series) into "
+                 "DIR (made if missing), which the window opens")
       ->type_name("DIR");
 
   try {
@@ -138,10 +138,6 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   if (!global && (!gActinOf.empty() || options.fitTShift || scaling != "amplitude")) {
     return {std::nullopt,
             BadArguments("--g-actin-of, --scaling and --fit-tshift need --method global")};
-  }
-  if (!options.saveAnalysis.empty() && global) {
-    return {std::nullopt, BadArguments("--save-analysis writes one analysis per trace: not with "
-                                       "--method global")};
   }
   if (options.inspect && (!options.selection.table.empty() || !wells.empty() || !exclude.empty() ||
                           !options.plateMap.empty())) {

@@ -57,6 +57,12 @@ void SaveAnalysis(TAnalysisFolder& folder, const TTrace& trace, const TTraceResu
 
 // One series per file, several files at once, one block of lines (or one JSON object) each.
 int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOptions& options) {
+  std::optional<TAnalysisFolder> analyses;
+  try {
+    if (!options.saveAnalysis.empty()) analyses.emplace(options.saveAnalysis);
+  } catch (const Error& error) {
+    return Failed(error.what(), 2);
+  }
   WriteStandardOutput(options.json ? "[" : GlobalTsvHeader());
   TProgress progress(files.size());
   bool anyFailed = false, first = true;
@@ -71,6 +77,13 @@ int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOp
                                                JsonText(GlobalJson(files[i], result, options))
                                          : GlobalTsvLines(files[i], result));
         first = false;
+        if (!analyses) return;
+        try {
+          analyses->SaveSeries(files[i], result, options);
+        } catch (const Error& error) {
+          anyFailed = true;
+          progress.Message(files[i].front().series + ": " + error.what());
+        }
       },
       [&](size_t done) { progress.Update(done); },
       [&](size_t started, const std::string& reason) {

@@ -64,7 +64,7 @@ TTraceShape ReadTraceShapeSection(const TJsonPlace& place) {
   return {static_cast<TRise>(rise), place["change"].Real(), place["noise"].Real()};
 }
 
-Json IntervalShapesSection(const std::array<TIntervalShape, kProfileQuantities>& shapes) {
+Json IntervalShapesSection(std::span<const TIntervalShape> shapes) {
   Json list = Json::array();
   for (const TIntervalShape& shape : shapes) {
     Json pieces = Json::array();
@@ -74,11 +74,10 @@ Json IntervalShapesSection(const std::array<TIntervalShape, kProfileQuantities>&
   return list;
 }
 
-std::array<TIntervalShape, kProfileQuantities> ReadIntervalShapesSection(const TJsonPlace& place) {
-  std::array<TIntervalShape, kProfileQuantities> shapes{};
-  if (place.IsNull()) return shapes;
-  place.CheckSize(kProfileQuantities);
-  for (size_t q = 0; q < kProfileQuantities; ++q) {
+void ReadIntervalShapesSection(const TJsonPlace& place, std::span<TIntervalShape> shapes) {
+  if (place.IsNull()) return;
+  place.CheckSize(shapes.size());
+  for (size_t q = 0; q < shapes.size(); ++q) {
     const TJsonPlace shape = place[q];
     for (size_t i = 0; i < shape["pieces"].Size(); ++i) {
       const TJsonPlace piece = shape["pieces"][i];
@@ -88,6 +87,11 @@ std::array<TIntervalShape, kProfileQuantities> ReadIntervalShapesSection(const T
     shapes[q].LowJump = shape["lowJump"].Bool();
     shapes[q].HighJump = shape["highJump"].Bool();
   }
+}
+
+std::array<TIntervalShape, kProfileQuantities> ReadIntervalShapesSection(const TJsonPlace& place) {
+  std::array<TIntervalShape, kProfileQuantities> shapes{};
+  ReadIntervalShapesSection(place, shapes);
   return shapes;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 
 #include "core/dt_check.h"
 #include "core/json_place.h"
@@ -24,8 +25,9 @@ std::optional<TDtCheck> ReadDtCheckSection(const TJsonPlace& place);
 nlohmann::ordered_json TraceShapeSection(const TTraceShape& shape);
 TTraceShape ReadTraceShapeSection(const TJsonPlace& place);
 
-nlohmann::ordered_json IntervalShapesSection(
-    const std::array<TIntervalShape, kProfileQuantities>& shapes);
+nlohmann::ordered_json IntervalShapesSection(std::span<const TIntervalShape> shapes);
+// Into `shapes`, as many as it holds (a series has five quantities, a profile seven).
+void ReadIntervalShapesSection(const TJsonPlace& place, std::span<TIntervalShape> shapes);
 std::array<TIntervalShape, kProfileQuantities> ReadIntervalShapesSection(const TJsonPlace& place);
 
 }  // namespace actinfit

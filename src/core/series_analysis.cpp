@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "core/analysis_findings.h"
 #include "core/analysis_report.h"
 #include "core/json_text.h"
 
@@ -84,7 +85,10 @@ Json FitJson(const TSeriesFit& f) {
           {"brightness", JsonReal(f.Brightness)},
           {"starts", f.Starts},
           {"startsReachingBest", f.StartsReachingBest},
-          {"stopped", f.Stopped}};
+          {"stopped", f.Stopped},
+          {"shapes", IntervalShapesSection(f.IntervalShape)},
+          {"failures", FailuresSection(f.Failures)},
+          {"dtCheck", DtCheckSection(f.DtCheck)}};
 }
 
 TSeriesFit ReadFit(const TJsonPlace& place, size_t traces) {
@@ -109,6 +113,10 @@ TSeriesFit ReadFit(const TJsonPlace& place, size_t traces) {
   f.Starts = place["starts"].Integer();
   f.StartsReachingBest = place["startsReachingBest"].Integer();
   f.Stopped = place["stopped"].Bool();
+  // Kept since the report's sentences about them are written from the fit.
+  if (place.Has("shapes")) ReadIntervalShapesSection(place["shapes"], f.IntervalShape);
+  if (place.Has("failures")) f.Failures = ReadFailuresSection(place["failures"]);
+  if (place.Has("dtCheck")) f.DtCheck = ReadDtCheckSection(place["dtCheck"]);
   return f;
 }
 

@@ -1,7 +1,8 @@
 // --save-analysis: a trace refined by the batch program opens in the window as if refined there.
 // The window refines the same file itself and must log the very same result line; the opened
 // analysis agrees with its own panes (Apply changes nothing), and a profile goes on from the
-// batch program's result without refining again.
+// batch program's result without refining again. A series fitted by the batch program opens in
+// the series window.
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/series/series_window.h"
 #include "window_fixture.h"
 
 using namespace actinfit;
@@ -83,15 +85,65 @@ class WindowAnalysisTest : public WindowTest {
     QCOMPARE(Lines(Control<QPlainTextEdit>(*opened, "mResults")), lines);
   }
 
-  // A dilution series is one analysis of several traces: not written per trace.
-  void refusedWithTheSeriesMethod() {
+  // A dilution series fitted by the batch program is one analysis, which opens in the series
+  // window as the window's own fit of the same file: the same rates, table and report (less
+  // what only fitting each trace alone tells); saved from the window and opened again it gives
+  // the same bytes.
+  void seriesOpensInTheSeriesWindow() {
     QTemporaryDir folder;
+    const QString plate = WritePlate(folder);
+    const QString analyses = folder.filePath(QStringLiteral("series"));
     QProcess batch;
-    batch.start(QStringLiteral(ACTINFIT_BATCH_PROGRAM), {"--method", "global", "--save-analysis",
-                                                         folder.filePath("x"), WritePlate(folder)});
-    QVERIFY(batch.waitForFinished(60000));
-    QCOMPARE(batch.exitCode(), 2);
-    QVERIFY(batch.readAllStandardError().contains("--save-analysis"));
+    batch.start(QStringLiteral(ACTINFIT_BATCH_PROGRAM),
+                {"--method", "global", "--dt", "0.5", "--save-analysis", analyses, plate});
+    QVERIFY(batch.waitForFinished(120000));
+    QVERIFY2(batch.exitCode() == 0, batch.readAllStandardError().constData());
+    QCOMPARE(QDir(analyses).entryList(QDir::Files), QStringList{"plate.actinfit"});
+
+    // The window fits the same file in its series window.
+    SetText(*window_, "edTStep", QStringLiteral("0.5"));
+    window_->menus().fit.acFitSeries->trigger();
+    auto* own = window_->findChild<TfmSeries*>();
+    own->AddFile(plate);
+    own->Fit();
+    QVERIFY2(boxes_->texts.isEmpty(), qPrintable(boxes_->texts.join('\n')));
+
+    const std::unique_ptr<TfmMain> opened = StartedWindow();
+    const QString file = QDir(analyses).filePath(QStringLiteral("plate.actinfit"));
+    opened->OpenAnalysis(file);
+    auto* series = opened->findChild<TfmSeries*>();
+    QVERIFY(series != nullptr);
+    QVERIFY(series->LastFit().has_value());
+    QCOMPARE(series->LastFit()->Rate, own->LastFit()->Rate);
+    QCOMPARE(series->LastFit()->Error, own->LastFit()->Error);
+    const TSavedSeries mine = own->Saved(), theirs = series->Saved();
+    QCOMPARE(theirs.Traces.size(), mine.Traces.size());
+    for (size_t i = 0; i < mine.Traces.size(); ++i) {
+      QCOMPARE(theirs.Traces[i].Source, mine.Traces[i].Source);
+      QCOMPARE(theirs.Traces[i].Cells, mine.Traces[i].Cells);
+      QCOMPARE(theirs.Traces[i].Data, mine.Traces[i].Data);
+    }
+    QCOMPARE(theirs.Fields, mine.Fields);
+    QCOMPARE(theirs.Marks, mine.Marks);
+    QCOMPARE(theirs.Progress, mine.Progress);
+    QCOMPARE(theirs.Curves, mine.Curves);
+    const auto withoutAlone = [](const std::string& report) {
+      QStringList lines = QString::fromStdString(report).split('\n');
+      lines.removeIf([](const QString& line) { return line.contains("which no trace alone did"); });
+      return lines;
+    };
+    QCOMPARE(withoutAlone(theirs.Report), withoutAlone(mine.Report));
+
+    // Saved from the window and opened again: the same bytes.
+    const QString again = folder.filePath(QStringLiteral("again.actinfit"));
+    const QString third = folder.filePath(QStringLiteral("third.actinfit"));
+    opened->SaveAnalysis(again);
+    const std::unique_ptr<TfmMain> reopened = StartedWindow();
+    reopened->OpenAnalysis(again);
+    reopened->SaveAnalysis(third);
+    QFile a(again), b(third);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(a.readAll(), b.readAll());
   }
 };
 

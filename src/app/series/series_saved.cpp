@@ -76,7 +76,12 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
     for (const TSavedSeriesTrace& trace : saved.Traces) {
       sources_.push_back({QString::fromStdString(trace.Source), trace.Time, trace.Data});
       const int32_t row = tbTraces_->rowCount();
-      AppendTraceRow(*tbTraces_, sources_.back().name, QString(), TSeriesTrace{});
+      // A row kept without its cells (the batch program keeps none) as the fitted trace was.
+      const bool fitted = trace.Cells.empty() && saved.Fitted &&
+                          static_cast<size_t>(row) < saved.Fitted->Traces.size();
+      const TSeriesTrace shift = fitted ? saved.Fitted->Traces[row] : TSeriesTrace{};
+      AppendTraceRow(*tbTraces_, sources_.back().name,
+                     fitted ? SeriesNumber(shift.GActin) : QString(), shift);
       for (int32_t column = 0;
            column < kSeriesColumns && column < static_cast<int32_t>(trace.Cells.size()); ++column) {
         if (QTableWidgetItem* item = tbTraces_->item(row, column)) {
@@ -105,6 +110,10 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
   fitted_ = saved.Fitted;
   fit_ = saved.Fit;
   chart_->Show(fitted_ ? *fitted_ : TSeries{}, saved.Curves);
+  // A fit the batch program made comes without what the window writes from one: its results in
+  // the rows, the rates in their fields, the report and the progress.
+  if (fit_ && fitted_ && saved.Report.empty() && fit_->TShift.size() == sources_.size())
+    ShowFit(fit_->Stopped, {});
   ReadReadoutConstants();
   RefreshReadouts();  // the readouts and their scaling follow from the traces restored
   EnableResults();
