@@ -19,8 +19,8 @@
 #include "app/support/event_points.h"
 #include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
-#include "core/files/tables.h"
 #include "core/analysis.h"
+#include "core/files/tables.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/profile.h"
@@ -29,6 +29,12 @@
 #include "core/search.h"
 
 namespace actinfit {
+
+// A trace's readouts and the points they were read from.
+struct TSavedTraceReadouts {
+  std::vector<double> time, data;
+  TReadouts readouts;
+};
 
 class TfmMain : public QMainWindow {
   Q_OBJECT
@@ -77,7 +83,8 @@ class TfmMain : public QMainWindow {
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
   void ProfileClick();
-  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main window).
+  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main
+  // window).
   void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
@@ -244,6 +251,10 @@ class TfmMain : public QMainWindow {
   std::optional<TRefinement> lastRefinement_;
   std::optional<TFitStatistics> lastFit_;
   TReadoutConstants readoutConstants_;  // Cc and k+ as last typed in the fit report
+  // The readouts of the record's trace, read once for the points they were read from (or as an
+  // analysis file kept them).
+  mutable std::optional<TSavedTraceReadouts> readouts_;
+  const TReadouts& CurrentReadouts() const;
   // The record of the last result with the values its fields then showed.
   std::optional<TModel> refinedRecord_;
   std::array<double, 5> refinedShown_{};

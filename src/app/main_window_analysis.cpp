@@ -53,7 +53,7 @@ void TfmMain::OpenAnalysis(const QString& path) {
 QString TfmMain::FitReportText() const {
   if (!lastFit_) return {};
   // The report's Copy: the report, then its Readouts page for the current trace.
-  const TReadoutTrace trace{model_->Time, model_->Data, model_->Init[0], readoutConstants_};
+  const TReadoutTrace trace{{}, {}, model_->Init[0], readoutConstants_, CurrentReadouts()};
   const TReadoutsPage readouts(trace, nullptr);
   return QString::fromStdString(actinfit::FitReportText(*lastFit_)) +
          QStringLiteral("\nReadouts\n") + readouts.Text() + QStringLiteral("\n");
@@ -75,6 +75,7 @@ TAnalysis TfmMain::CurrentAnalysis() const {
     const TModel& r = *refinedRecord_;
     a.Refined = TRefinedResult{r.Param, r.Min, r.Max, refinedShown_, r.Fit, r.Init[0], r.Dt};
   }
+  a.Readouts = TSavedReadouts{readoutConstants_, CurrentReadouts()};
   if (const TfmSeries* series = findChild<TfmSeries*>()) a.Series = series->Saved();
   return a;
 }
@@ -84,6 +85,10 @@ void TfmMain::ShowAnalysis(const TAnalysis& analysis) {
   WriteControls(ControlsOfAnalysis(ui_), analysis);
   dataSource_ = QString::fromStdString(analysis.Source);
   model_ = std::make_unique<TModel>(analysis.Record);
+  // The readouts as kept, not read again; a file from before them had the default constants.
+  readoutConstants_ = analysis.Readouts ? analysis.Readouts->Constants : TReadoutConstants{};
+  readouts_.reset();
+  if (analysis.Readouts) readouts_ = {model_->Time, model_->Data, analysis.Readouts->Trace};
   ui_.serData->Clear();
   for (int32_t i = 0; i < model_->Count; ++i) ui_.serData->Add(model_->Time[i], model_->Data[i]);
   ShowCurves();

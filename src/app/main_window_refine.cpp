@@ -90,9 +90,17 @@ bool TfmMain::RestoreRefinedResult() {
   return true;
 }
 
+const TReadouts& TfmMain::CurrentReadouts() const {
+  const TModel& m = *model_;
+  if (!readouts_ || readouts_->time != m.Time || readouts_->data != m.Data) {
+    readouts_ = TSavedTraceReadouts{m.Time, m.Data, TraceReadouts(m.Time, m.Data)};
+  }
+  return readouts_->readouts;
+}
+
 std::vector<std::string> TfmMain::ReadoutLines() const {
   const TModel& m = *model_;
-  const TReadouts readouts = TraceReadouts(m.Time, m.Data);
+  const TReadouts& readouts = CurrentReadouts();
   return ReadoutCommentLines(readouts, ActinReadouts(readouts, m.Init[0], readoutConstants_),
                              readoutConstants_, probedSeparator_);
 }
@@ -101,7 +109,7 @@ void TfmMain::ShowFitReport() {
   if (!lastFit_) return;
   // One report at a time: a new one replaces the last.
   delete findChild<TFitReportDialog*>();
-  const TReadoutTrace trace{model_->Time, model_->Data, model_->Init[0], readoutConstants_};
+  const TReadoutTrace trace{{}, {}, model_->Init[0], readoutConstants_, CurrentReadouts()};
   auto* dialog = new TFitReportDialog(*lastFit_, this, &trace);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   // The saved results read the trace with the constants last typed there.

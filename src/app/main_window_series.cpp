@@ -1,4 +1,5 @@
-// Fit > Fit a dilution series...: the series window lives beside the main window, which stays as it is.
+// Fit > Fit a dilution series...: the series window lives beside the main window, which stays as it
+// is.
 #include <QAction>
 
 #include "app/main_window.h"

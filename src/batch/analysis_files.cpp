@@ -80,6 +80,7 @@ TAnalysis RecordAnalysis(const TTrace& trace, const std::array<double, kParamCou
   m.Param = params;
   error = Evaluate(m);
   AddFields(m, options, a);
+  a.Readouts = TSavedReadouts{{}, TraceReadouts(m.Time, m.Data)};
   a.Labels = {{"lbNData", FormatInteger(m.Count)},
               {"lbSSE", FormatReal(error, FloatStyle::Fixed, 10, 3)}};
   const auto shortest = [](double v) { return ShortestReal(v); };
@@ -135,7 +136,12 @@ TAnalysis SeriesAnalysis(const std::vector<TTrace>& traces, const TGlobalResult&
   TSavedSeries saved;
   for (size_t i = 0; i < traces.size(); ++i) {
     const TSeriesTrace& trace = series.Traces[i];
-    saved.Traces.push_back({SourceName(traces[i]), trace.Time, trace.Data, {}, trace.FitTShift});
+    saved.Traces.push_back({SourceName(traces[i]),
+                            trace.Time,
+                            trace.Data,
+                            {},
+                            trace.FitTShift,
+                            TraceReadouts(trace.Time, trace.Data)});
   }
   AddSeriesFields(series, saved);
   saved.Scaling = series.Scaling == TScaling::SharedBrightness ? 1 : 0;

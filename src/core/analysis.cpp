@@ -1,5 +1,6 @@
 #include "core/analysis.h"
 
+#include "core/analysis_findings.h"
 #include "core/analysis_report.h"
 #include "core/defaults.h"
 #include "core/errors.h"
@@ -16,10 +17,10 @@ using Json = nlohmann::ordered_json;
 
 // The sections the main window reads; any other is kept as it is (TAnalysis::Sections).
 constexpr const char* kReportSection = "report";
-constexpr std::array<const char*, 16> kOwnSections = {
+constexpr std::array<const char*, 17> kOwnSections = {
     "format",  "version",    "program",      "decimalMark", "data",    "record",
     "fields",  "marks",      "labels",       "panes",       "results", "errorChart",
-    "refined", "refinement", kReportSection, "series"};
+    "refined", "refinement", kReportSection, "readouts",    "series"};
 
 Json Reals(const std::vector<double>& values) {
   Json array = Json::array();
@@ -223,6 +224,11 @@ std::string AnalysisText(const TAnalysis& a) {
   root["refinement"] = a.Refinement ? RefinementSection(*a.Refinement) : Json(nullptr);
   root[kReportSection] = a.Statistics ? StatisticsSection(*a.Statistics) : Json(nullptr);
   root["refined"] = a.Refined ? RefinedJson(*a.Refined) : Json(nullptr);
+  if (a.Readouts) {
+    root["readouts"] = {{"cc", JsonReal(a.Readouts->Constants.Cc)},
+                        {"kplus", JsonReal(a.Readouts->Constants.KPlus)},
+                        {"trace", TraceReadoutsSection(a.Readouts->Trace)}};
+  }
   if (a.Series) root["series"] = SeriesSection(*a.Series);
   for (const auto& [key, value] : a.Sections.items()) {
     if (!OwnSection(key)) root[key] = value;
@@ -254,6 +260,11 @@ TAnalysis ParseAnalysis(std::string_view text) {
     if (!root["refinement"].IsNull()) a.Refinement = ReadRefinementSection(root["refinement"]);
     if (!root[kReportSection].IsNull()) a.Statistics = ReadStatisticsSection(root[kReportSection]);
     if (!root["refined"].IsNull()) a.Refined = ReadRefined(root["refined"]);
+    if (root.Has("readouts")) {
+      const TJsonPlace readouts = root["readouts"];
+      a.Readouts = TSavedReadouts{{readouts["cc"].Real(), readouts["kplus"].Real()},
+                                  ReadTraceReadoutsSection(readouts["trace"])};
+    }
     if (root.Has("series")) a.Series = ReadSeriesSection(root["series"]);
   } catch (const Error& error) {
     throw Error(std::string("It is damaged: ") + error.what());

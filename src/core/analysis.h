@@ -16,6 +16,7 @@
 
 #include "core/fit_statistics.h"
 #include "core/model.h"
+#include "core/readouts.h"
 #include "core/refine.h"
 #include "core/series_analysis.h"
 
@@ -58,6 +59,12 @@ struct TRefinedResult {
   double Dt = 0;
 };
 
+// The readouts of the record's trace, and the Cc and k+ the report's Readouts page reads with.
+struct TSavedReadouts {
+  TReadoutConstants Constants;
+  TReadouts Trace;
+};
+
 struct TAnalysis {
   std::string Source;      // where the record's data came from
   TModel Record{0};        // the last Apply: data, parameters, bounds, marks, G-actin, step, curve
@@ -71,7 +78,8 @@ struct TAnalysis {
   std::optional<TRefinement> Refinement;                    // the last refinement that ended
   std::optional<TFitStatistics> Statistics;                 // its report, with the profile
   std::optional<TRefinedResult> Refined;
-  std::optional<TSavedSeries> Series;  // the series window, once it has been opened
+  std::optional<TSavedReadouts> Readouts;  // missing in a file written before them
+  std::optional<TSavedSeries> Series;      // the series window, once it has been opened
   // Sections kept as they are: any a later program adds.
   nlohmann::ordered_json Sections = nlohmann::ordered_json::object();
 };

@@ -1,5 +1,8 @@
 #include "core/analysis_findings.h"
 
+#include <array>
+#include <utility>
+
 #include "core/json_text.h"
 
 namespace actinfit {
@@ -62,6 +65,45 @@ TTraceShape ReadTraceShapeSection(const TJsonPlace& place) {
   const int32_t rise = place["rise"].Integer();
   if (rise < 0 || rise > static_cast<int32_t>(TRise::Falls)) place["rise"].Refuse("is no shape");
   return {static_cast<TRise>(rise), place["change"].Real(), place["noise"].Real()};
+}
+
+namespace {
+
+// The readouts' numbers by their names in the file, in the order they are written.
+constexpr std::array<std::pair<const char*, double TReadouts::*>, 13> kReadoutNumbers = {{
+    {"baseline", &TReadouts::Baseline},
+    {"plateau", &TReadouts::Plateau},
+    {"amplitude", &TReadouts::Amplitude},
+    {"noise", &TReadouts::Noise},
+    {"tHalf", &TReadouts::THalf},
+    {"tHalfSE", &TReadouts::THalfSE},
+    {"maxSlope", &TReadouts::MaxSlope},
+    {"maxSlopeSE", &TReadouts::MaxSlopeSE},
+    {"tMaxSlope", &TReadouts::TMaxSlope},
+    {"lagTime", &TReadouts::LagTime},
+    {"slopeAtHalf", &TReadouts::SlopeAtHalf},
+    {"slopeAtHalfSE", &TReadouts::SlopeAtHalfSE},
+    {"windowWidth", &TReadouts::WindowWidth},
+}};
+
+}  // namespace
+
+Json TraceReadoutsSection(const TReadouts& readouts) {
+  Json section = {{"ok", readouts.Ok}, {"message", readouts.Message}};
+  for (const auto& [name, member] : kReadoutNumbers) {
+    section[name] = JsonReal(readouts.*member);
+  }
+  return section;
+}
+
+TReadouts ReadTraceReadoutsSection(const TJsonPlace& place) {
+  TReadouts readouts;
+  readouts.Ok = place["ok"].Bool();
+  readouts.Message = place["message"].Text();
+  for (const auto& [name, member] : kReadoutNumbers) {
+    readouts.*member = place[name].Real();
+  }
+  return readouts;
 }
 
 Json IntervalShapesSection(std::span<const TIntervalShape> shapes) {

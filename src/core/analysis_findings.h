@@ -11,6 +11,7 @@
 #include "core/dt_check.h"
 #include "core/json_place.h"
 #include "core/profile.h"
+#include "core/readouts.h"
 #include "core/trace_shape.h"
 #include "core/trial_failures.h"
 
@@ -24,6 +25,10 @@ std::optional<TDtCheck> ReadDtCheckSection(const TJsonPlace& place);
 
 nlohmann::ordered_json TraceShapeSection(const TTraceShape& shape);
 TTraceShape ReadTraceShapeSection(const TJsonPlace& place);
+
+// One trace's readouts, every number and its message, as TraceReadouts left them.
+nlohmann::ordered_json TraceReadoutsSection(const TReadouts& readouts);
+TReadouts ReadTraceReadoutsSection(const TJsonPlace& place);
 
 nlohmann::ordered_json IntervalShapesSection(std::span<const TIntervalShape> shapes);
 // Into `shapes`, as many as it holds (a series has five quantities, a profile seven).

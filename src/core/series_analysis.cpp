@@ -125,11 +125,13 @@ TSeriesFit ReadFit(const TJsonPlace& place, size_t traces) {
 nlohmann::ordered_json SeriesSection(const TSavedSeries& s) {
   Json traces = Json::array();
   for (const TSavedSeriesTrace& t : s.Traces) {
-    traces.push_back({{"source", t.Source},
-                      {"time", Reals(t.Time)},
-                      {"readings", Reals(t.Data)},
-                      {"cells", t.Cells},
-                      {"fitTShift", t.FitTShift}});
+    Json trace = {{"source", t.Source},
+                  {"time", Reals(t.Time)},
+                  {"readings", Reals(t.Data)},
+                  {"cells", t.Cells},
+                  {"fitTShift", t.FitTShift}};
+    if (t.Readouts) trace["readouts"] = TraceReadoutsSection(*t.Readouts);
+    traces.push_back(std::move(trace));
   }
   Json fields = Json::object();
   for (const auto& [name, text] : s.Fields) fields[name] = text;
@@ -153,10 +155,12 @@ TSavedSeries ReadSeriesSection(const TJsonPlace& place) {
   const TJsonPlace traces = place["traces"];
   for (size_t i = 0; i < traces.Size(); ++i) {
     const TJsonPlace t = traces[i];
-    TSavedSeriesTrace trace{
-        t["source"].Text(), t["time"].Reals(), t["readings"].Reals(), {}, t["fitTShift"].Bool()};
+    TSavedSeriesTrace trace{t["source"].Text(),    t["time"].Reals(),
+                            t["readings"].Reals(), {},
+                            t["fitTShift"].Bool(), {}};
     if (trace.Time.size() != trace.Data.size()) t["readings"].Refuse("does not match the times");
     for (size_t c = 0; c < t["cells"].Size(); ++c) trace.Cells.push_back(t["cells"][c].Text());
+    if (t.Has("readouts")) trace.Readouts = ReadTraceReadoutsSection(t["readouts"]);
     s.Traces.push_back(std::move(trace));
   }
   for (const auto& [name, value] : place["fields"].value().items()) {

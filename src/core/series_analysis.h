@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/json_place.h"
+#include "core/readouts.h"
 #include "core/series_fit.h"
 
 namespace actinfit {
@@ -16,8 +17,9 @@ namespace actinfit {
 struct TSavedSeriesTrace {
   std::string Source;
   std::vector<double> Time, Data;
-  std::vector<std::string> Cells;  // the table row's texts, column by column
-  bool FitTShift = false;          // the row's mark
+  std::vector<std::string> Cells;     // the table row's texts, column by column
+  bool FitTShift = false;             // the row's mark
+  std::optional<TReadouts> Readouts;  // of its points; missing in a file written before them
 };
 
 struct TSavedSeries {

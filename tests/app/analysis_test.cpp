@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -327,6 +330,54 @@ class AnalysisTest : public WindowTest {
     QVERIFY(!QFile::exists(missing));
     QCOMPARE(window_->windowTitle(), title);
     QCOMPARE(ReadAll(earlier), bytes);
+  }
+
+  // The readouts come from the file, not read again from the points: a t½ and a Cc written into
+  // it are what the saved results then say. A file from before the readouts opens, and its
+  // trace's readouts are read from its points.
+  void readoutsComeFromTheFile() {
+    WriteTraceFile();
+    window_->OpenDataFile(Path("trace.tsv"), 1);
+    const QString path = Path("readouts.actinfit");
+    window_->SaveAnalysis(path);
+    const auto readoutLines = [this](TfmMain& window) {
+      window.SaveResults(Path("results.tsv"));
+      QStringList lines = QString::fromUtf8(ReadAll(Path("results.tsv"))).split('\n');
+      return lines.filter(QStringLiteral("# readout "));
+    };
+    const QStringList computed = readoutLines(*window_);
+    QVERIFY(computed.filter(QString::fromUtf8("# readout t½ (s)\t")).size() == 1);
+
+    QString text = QString::fromUtf8(ReadAll(path));
+    const qsizetype at = text.indexOf(QStringLiteral("\"readouts\""));
+    QVERIFY(at > 0);
+    const QRegularExpression tHalf(QStringLiteral("\"tHalf\": [^,\n]+"));
+    const QRegularExpression cc(QStringLiteral("\"cc\": [^,\n]+"));
+    QString marked = text;
+    const QRegularExpressionMatch half = tHalf.match(marked, at);
+    QVERIFY(half.hasMatch());
+    marked.replace(half.capturedStart(), half.capturedLength(),
+                   QStringLiteral("\"tHalf\": 123.25"));
+    const QRegularExpressionMatch constant = cc.match(marked, at);
+    QVERIFY(constant.hasMatch());
+    marked.replace(constant.capturedStart(), constant.capturedLength(),
+                   QStringLiteral("\"cc\": 0.5"));
+    WriteAll(Path("marked.actinfit"), marked.toUtf8());
+    const std::unique_ptr<TfmMain> opened = StartedWindow();
+    opened->OpenAnalysis(Path("marked.actinfit"));
+    const QStringList kept = readoutLines(*opened);
+    QVERIFY2(kept.filter(QString::fromUtf8("# readout t½ (s)\t123.25\t")).size() == 1,
+             qPrintable(kept.join('\n')));
+    QVERIFY(kept.contains(QString::fromUtf8("# readout Cc (µM)\t0.5")));
+
+    // Without the section, as written before there were readouts in the file.
+    QJsonObject root = QJsonDocument::fromJson(text.toUtf8()).object();
+    root.remove(QStringLiteral("readouts"));
+    WriteAll(Path("older.actinfit"), QJsonDocument(root).toJson());
+    const std::unique_ptr<TfmMain> older = StartedWindow();
+    older->OpenAnalysis(Path("older.actinfit"));
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(readoutLines(*older), computed);
   }
 };
 

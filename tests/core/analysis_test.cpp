@@ -16,6 +16,7 @@
 #include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/json_text.h"
+#include "core/readouts.h"
 
 namespace actinfit {
 namespace {
@@ -121,11 +122,22 @@ TAnalysis FilledAnalysis() {
   refined.Dt = 0.1;
   a.Refined = refined;
   // A section a later program adds passes through untouched.
-  a.Sections["readouts"] = {{"wells", {{{"gActin", 1.5}}}}};
+  a.Sections["notebook"] = {{"wells", {{{"gActin", 1.5}}}}};
+  // Readouts of a logistic rise, and of two points (none: every number not-a-number).
+  std::vector<double> riseTime, rise;
+  for (int i = 0; i < 60; ++i) {
+    riseTime.push_back(10.0 * i);
+    rise.push_back(50 + 1000 / (1 + std::exp(-(10.0 * i - 300) / 40)) + 0.1 * (i % 3));
+  }
+  a.Readouts = TSavedReadouts{{0.25, 10.5}, TraceReadouts(riseTime, rise)};
 
   TSavedSeries series;
-  series.Traces = {
-      {"plate.csv: A1 1.5 uM", {0, 10}, {5, 7.5}, {"plate.csv: A1 1.5 uM", "1.5"}, true}};
+  series.Traces = {{"plate.csv: A1 1.5 uM",
+                    {0, 10},
+                    {5, 7.5},
+                    {"plate.csv: A1 1.5 uM", "1.5"},
+                    true,
+                    TraceReadouts(std::vector<double>{0, 10}, std::vector<double>{5, 7.5})}};
   series.Fields = {{"edSeriesTStep", "0.5"}};
   series.Marks = {{"chbSeriesKoff", false}};
   series.Scaling = 1;
@@ -192,6 +204,17 @@ TEST(AnalysisFile, EveryPartReadsBackToTheLastBitAndWritesTheSameBytes) {
   EXPECT_TRUE(s.Profile->Stopped);
   EXPECT_TRUE(SameReals(opened.Refined->Shown, saved.Refined->Shown));
   EXPECT_EQ(opened.Sections, saved.Sections);
+  ASSERT_TRUE(opened.Readouts && opened.Readouts->Trace.Ok);
+  EXPECT_EQ(opened.Readouts->Constants.KPlus, 10.5);
+  for (const auto& [got, want] :
+       {std::pair{&opened.Readouts->Trace, &saved.Readouts->Trace},
+        {&*opened.Series->Traces[0].Readouts, &*saved.Series->Traces[0].Readouts}}) {
+    EXPECT_EQ(got->Message, want->Message);
+    EXPECT_TRUE(SameReals(std::array{got->Baseline, got->THalf, got->THalfSE, got->MaxSlope,
+                                     got->LagTime, got->WindowWidth},
+                          std::array{want->Baseline, want->THalf, want->THalfSE, want->MaxSlope,
+                                     want->LagTime, want->WindowWidth}));
+  }
   ASSERT_TRUE(opened.Series && opened.Series->Fitted && opened.Series->Fit);
   const TSavedSeries& series = *opened.Series;
   EXPECT_EQ(series.Traces[0].Cells, saved.Series->Traces[0].Cells);

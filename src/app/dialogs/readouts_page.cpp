@@ -43,7 +43,7 @@ QTableWidget* ReadoutTable(QWidget* parent) {
 
 TReadoutsPage::TReadoutsPage(const TReadoutTrace& trace, QWidget* parent)
     : QWidget(parent),
-      readouts_(TraceReadouts(trace.time, trace.data)),
+      readouts_(trace.readouts ? *trace.readouts : TraceReadouts(trace.time, trace.data)),
       gActin_(trace.gActin),
       constants_(trace.constants) {
   setObjectName(QStringLiteral("pgReadouts"));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "core/readouts.h"
@@ -13,11 +14,13 @@ class QTableWidget;
 
 namespace actinfit {
 
-// The trace the page reads: its points, its G-actin (uM) and the constants to start from.
+// The trace the page reads: its points, its G-actin (uM) and the constants to start from; its
+// readouts when they were read already (else the page reads them from the points).
 struct TReadoutTrace {
   std::vector<double> time, data;
   double gActin = 0;
   TReadoutConstants constants;
+  std::optional<TReadouts> readouts;
 };
 
 class TReadoutsPage final : public QWidget {

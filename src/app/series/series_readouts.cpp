@@ -48,7 +48,7 @@ TSeriesReadouts TableReadouts(const QTableWidget& table, const std::vector<Serie
   for (int row = 0; row < table.rowCount() && row < static_cast<int>(sources.size()); ++row) {
     const SeriesSource& source = sources[static_cast<size_t>(row)];
     result.gActin.push_back(CellNumber(table, row, kColGActin));
-    result.readouts.push_back(TraceReadouts(source.time, source.data));
+    result.readouts.push_back(source.readouts);
   }
   result.scaling = ReadoutScaling(result.gActin, result.readouts);
   return result;

@@ -41,7 +41,8 @@ TSavedSeries TfmSeries::Saved() const {
   TSavedSeries saved;
   for (int32_t row = 0; row < tbTraces_->rowCount(); ++row) {
     const SeriesSource& source = sources_[static_cast<size_t>(row)];
-    TSavedSeriesTrace trace{source.name.toStdString(), source.time, source.data, {}, false};
+    TSavedSeriesTrace trace{
+        source.name.toStdString(), source.time, source.data, {}, false, source.readouts};
     for (int32_t column = 0; column < kSeriesColumns; ++column) {
       const QTableWidgetItem* item = tbTraces_->item(row, column);
       trace.Cells.push_back(item != nullptr ? item->text().toStdString() : std::string());
@@ -74,7 +75,11 @@ void TfmSeries::Restore(const TSavedSeries& saved) {
     tbTraces_->setRowCount(0);
     sources_.clear();
     for (const TSavedSeriesTrace& trace : saved.Traces) {
-      sources_.push_back({QString::fromStdString(trace.Source), trace.Time, trace.Data});
+      // The readouts as kept; a file from before them has them read again.
+      sources_.push_back(trace.Readouts ? SeriesSource{QString::fromStdString(trace.Source),
+                                                       trace.Time, trace.Data, *trace.Readouts}
+                                        : MakeSeriesSource(QString::fromStdString(trace.Source),
+                                                           trace.Time, trace.Data));
       const int32_t row = tbTraces_->rowCount();
       // A row kept without its cells (the batch program keeps none) as the fitted trace was.
       const bool fitted = trace.Cells.empty() && saved.Fitted &&

@@ -11,6 +11,11 @@
 
 namespace actinfit {
 
+SeriesSource MakeSeriesSource(QString name, std::vector<double> time, std::vector<double> data) {
+  TReadouts readouts = TraceReadouts(time, data);
+  return {std::move(name), std::move(time), std::move(data), std::move(readouts)};
+}
+
 namespace {
 
 QTableWidgetItem* Cell(const QString& text, bool editable) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <vector>
 
+#include "core/readouts.h"
 #include "core/series_fit.h"
 
 class QTableWidget;
@@ -35,7 +36,11 @@ enum SeriesColumn {
 struct SeriesSource {
   QString name;  // "FILE: COLUMN" or the main window's source
   std::vector<double> time, data;
+  TReadouts readouts;  // of the points, read once
 };
+
+// A trace as added: its readouts read now.
+SeriesSource MakeSeriesSource(QString name, std::vector<double> time, std::vector<double> data);
 
 // Sets the table's columns and their headers.
 void SetUpTraceTable(QTableWidget& table);

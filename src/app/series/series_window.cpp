@@ -229,7 +229,8 @@ void TfmSeries::AddFile(const QString& path) {
     const QString column =
         header.empty() ? QStringLiteral("column %1").arg(c + 1) : QString::fromStdString(header);
     const std::optional<double> gActin = GActinFromHeader(header);
-    sources_.push_back({file + QStringLiteral(": ") + column, table.Columns[0], table.Columns[c]});
+    sources_.push_back(
+        MakeSeriesSource(file + QStringLiteral(": ") + column, table.Columns[0], table.Columns[c]));
     AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
                    shift);
   }
@@ -245,11 +246,12 @@ void TfmSeries::AddTableOf(const QString& path, const files::TFileTables& tables
   for (size_t k = 0; k < table.traces.size(); ++k) {
     const files::TWellTrace& trace = table.traces[k];
     const std::optional<double> gActin = GActinFromHeader(trace.header);
-    sources_.push_back(
-        {TraceSourceName(path, tables, choice.table, k), trace.times, trace.readings});
+    sources_.push_back(MakeSeriesSource(TraceSourceName(path, tables, choice.table, k), trace.times,
+                                        trace.readings));
     AppendTraceRow(*tbTraces_, sources_.back().name, gActin ? SeriesNumber(*gActin) : QString(),
                    shift);
   }
+  RefreshReadouts();
 }
 
 void TfmSeries::LoadPlateMap(const QString& path) {
@@ -286,7 +288,7 @@ void TfmSeries::AddMainWindowData() {
   shift.FitTShift = m.Fit[TShift];
   shift.TShiftMin = m.Min[TShift];
   shift.TShiftMax = m.Max[TShift];
-  sources_.push_back({main_.DataSource(), m.Time, m.Data});
+  sources_.push_back(MakeSeriesSource(main_.DataSource(), m.Time, m.Data));
   AppendTraceRow(*tbTraces_, sources_.back().name, SeriesNumber(m.Init[0]), shift);
   RefreshReadouts();
 }
