@@ -103,6 +103,7 @@ class TfmMain : public QMainWindow {
   // Where the data in the panes came from, for saved files and figures: "FILE: COLUMN" for an
   // opened file, "pasted" for the clipboard, "default data set" at start.
   const QString& DataSource() const { return dataSource_; }
+  const TSourceParts& DataSourceParts() const { return sourceParts_; }
   // Tab-separated text with the window's decimal mark, UTF-8, written through a temporary file.
   // Each results line ends with the source and G-actin of the data it was computed from.
   void SaveResults(const QString& path);
@@ -242,6 +243,7 @@ class TfmMain : public QMainWindow {
   TEvaluation evaluation_ = TEvaluation::Batched;
   char probedSeparator_ = '.';
   QString dataSource_ = QStringLiteral("default data set");
+  TSourceParts sourceParts_;  // the file, table and well of dataSource_; none when not a file
   bool shown_ = false;
   // Handlers on the stack (nested ones run inside a long operation's event points), and whether
   // a close request waits for the last of them to end.

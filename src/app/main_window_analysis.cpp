@@ -62,6 +62,7 @@ QString TfmMain::FitReportText() const {
 TAnalysis TfmMain::CurrentAnalysis() const {
   TAnalysis a;
   a.Source = dataSource_.toStdString();
+  a.SourceParts = sourceParts_;
   a.Record = *model_;
   a.DecimalMark = probedSeparator_;
   ReadControls(ControlsOfAnalysis(ui_), a);
@@ -84,6 +85,7 @@ void TfmMain::ShowAnalysis(const TAnalysis& analysis) {
   delete findChild<TFitReportDialog*>();  // the report of the analysis it replaces
   WriteControls(ControlsOfAnalysis(ui_), analysis);
   dataSource_ = QString::fromStdString(analysis.Source);
+  sourceParts_ = analysis.SourceParts;
   model_ = std::make_unique<TModel>(analysis.Record);
   // The readouts as kept, not read again; a file from before them had the default constants.
   readoutConstants_ = analysis.Readouts ? analysis.Readouts->Constants : TReadoutConstants{};

@@ -71,7 +71,8 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   const TColumnPoints points = ColumnPoints(table, static_cast<size_t>(readings));
   FillPane(*ui_.mTime, ColumnLines(points.time, probedSeparator_));
   FillPane(*ui_.mData, ColumnLines(points.readings, probedSeparator_));
-  dataSource_ = DataSourceName(path, table, readings);
+  sourceParts_ = actinfit::DataSourceParts(path, table, readings);
+  dataSource_ = QString::fromStdString(SourceNameOfParts(sourceParts_));
   btApplyClick();
   if (!ask) ShowTimeNote(this, table);
 }
@@ -113,7 +114,8 @@ void TfmMain::ShowTrace(const QString& path, const files::TFileTables& tables,
   const files::TWellTrace& trace = tables.tables.at(choice.table).traces.at(choice.trace);
   FillPane(*ui_.mTime, ColumnLines(trace.times, probedSeparator_));
   FillPane(*ui_.mData, ColumnLines(trace.readings, probedSeparator_));
-  dataSource_ = TraceSourceName(path, tables, choice.table, choice.trace);
+  sourceParts_ = TraceSourceParts(path, tables, choice.table, choice.trace);
+  dataSource_ = QString::fromStdString(SourceNameOfParts(sourceParts_));
   btApplyClick();
 }
 
@@ -122,6 +124,7 @@ void TfmMain::PasteColumns() {
   ui_.mTime->setPlainText(columns.time);
   ui_.mData->setPlainText(columns.readings);
   dataSource_ = QStringLiteral("pasted");
+  sourceParts_ = {};
   btApplyClick();
 }
 

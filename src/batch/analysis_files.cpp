@@ -37,9 +37,23 @@ std::string Lines(const std::vector<double>& values, const auto& format) {
   return text;
 }
 
+// The file, table and column as the window keeps them for data opened from a file.
+TSourceParts SourceParts(const TTrace& trace) {
+  TSourceParts parts{std::filesystem::path(trace.file).filename().string(), {}, trace.column};
+  // The series is FILE, or FILE:TABLE in a file of several tables.
+  if (trace.series.size() > trace.file.size() + 1 &&
+      trace.series.compare(0, trace.file.size(), trace.file) == 0) {
+    parts.Table = trace.series.substr(trace.file.size() + 1);
+    // A table without a name goes by its number, which the window calls "table N".
+    if (parts.Table.find_first_not_of("0123456789") == std::string::npos)
+      parts.Table = "table " + parts.Table;
+  }
+  return parts;
+}
+
 // "FILE: COLUMN" as the window names data opened from a file.
 std::string SourceName(const TTrace& trace) {
-  return std::filesystem::path(trace.file).filename().string() + ": " + trace.column;
+  return SourceNameOfParts(SourceParts(trace));
 }
 
 void AddFields(const TModel& m, const TBatchOptions& options, TAnalysis& a) {
@@ -75,6 +89,7 @@ TAnalysis RecordAnalysis(const TTrace& trace, const std::array<double, kParamCou
                          const TBatchOptions& options, double& error) {
   TAnalysis a;
   a.Source = SourceName(trace);
+  a.SourceParts = SourceParts(trace);
   TModel& m = a.Record;
   m = MakeModel(trace, options.settings);
   m.Param = params;

@@ -63,6 +63,9 @@ void CheckRecord(const TModel& m) {
 
 Json DataJson(const TAnalysis& a) {
   return {{"source", a.Source},
+          {"file", a.SourceParts.File},
+          {"table", a.SourceParts.Table},
+          {"well", a.SourceParts.Well},
           {"gActin", JsonReal(a.Record.Init[0])},
           {"time", Reals(a.Record.Time)},
           {"readings", Reals(a.Record.Data)}};
@@ -105,6 +108,10 @@ Json ResultsJson(const std::vector<std::optional<TResultOrigin>>& origins) {
 
 void ReadData(const TJsonPlace& data, TAnalysis& a) {
   a.Source = data["source"].Text();
+  // A file written before the parts were kept has them from the name.
+  a.SourceParts = data.Has("file")
+                      ? TSourceParts{data["file"].Text(), data["table"].Text(), data["well"].Text()}
+                      : SourcePartsOfName(a.Source);
   TModel& m = a.Record;
   m.Time = data["time"].Reals();
   m.Data = data["readings"].Reals();
@@ -188,6 +195,28 @@ bool OwnSection(const std::string& key) {
 }
 
 }  // namespace
+
+TSourceParts SourcePartsOfName(const std::string& name) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at = name.find(": "); at != std::string::npos; at = name.find(": ", start)) {
+    parts.push_back(name.substr(start, at - start));
+    start = at + 2;
+  }
+  parts.push_back(name.substr(start));
+  if (parts.size() == 2) return {parts[0], "", parts[1]};
+  // A table's name may hold ": " itself: the well is the last part.
+  if (parts.size() > 2) {
+    std::string table = parts[1];
+    for (size_t i = 2; i + 1 < parts.size(); ++i) table += ": " + parts[i];
+    return {parts[0], table, parts.back()};
+  }
+  return {};
+}
+
+std::string SourceNameOfParts(const TSourceParts& parts) {
+  return parts.File + ": " + (parts.Table.empty() ? "" : parts.Table + ": ") + parts.Well;
+}
 
 std::vector<std::optional<TResultOrigin>> ResultOrigins(const std::vector<std::string>& paneLines,
                                                         const std::vector<TLoggedResult>& logged) {

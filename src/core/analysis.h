@@ -59,6 +59,19 @@ struct TRefinedResult {
   double Dt = 0;
 };
 
+// Where the data came from, part by part: the file's name, the table within it (empty for a file
+// of one), the well or column. All empty for pasted data and the default data set.
+struct TSourceParts {
+  std::string File, Table, Well;
+  bool operator==(const TSourceParts&) const = default;
+};
+
+// The parts of a source name "FILE: COLUMN" or "FILE: TABLE: WELL" as the window writes it, for a
+// file that kept only the name; none for "pasted" and "default data set".
+TSourceParts SourcePartsOfName(const std::string& name);
+// And the name of the parts: "FILE: WELL", "FILE: TABLE: WELL".
+std::string SourceNameOfParts(const TSourceParts& parts);
+
 // The readouts of the record's trace, and the Cc and k+ the report's Readouts page reads with.
 struct TSavedReadouts {
   TReadoutConstants Constants;
@@ -66,7 +79,8 @@ struct TSavedReadouts {
 };
 
 struct TAnalysis {
-  std::string Source;      // where the record's data came from
+  std::string Source;  // where the record's data came from, as the window names it
+  TSourceParts SourceParts;
   TModel Record{0};        // the last Apply: data, parameters, bounds, marks, G-actin, step, curve
   char DecimalMark = '.';  // the one of the fields' and panes' texts
   TNamedTexts Fields;      // edit fields by name, as typed

@@ -164,6 +164,7 @@ class AnalysisTest : public WindowTest {
     QCOMPARE(ControlTexts(*fresh), ControlTexts(*window_));
     QCOMPARE(ChartPoints(*fresh), ChartPoints(*window_));
     QCOMPARE(fresh->DataSource(), QStringLiteral("trace.tsv: reading"));
+    QVERIFY(fresh->DataSourceParts() == (TSourceParts{"trace.tsv", "", "reading"}));
     const TModel& saved = window_->model();
     const TModel& opened = fresh->model();
     QVERIFY(opened.Time == saved.Time && opened.Data == saved.Data);

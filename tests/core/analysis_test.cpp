@@ -42,6 +42,7 @@ bool SameReals(const Range& a, const Range& b) {
 TAnalysis FilledAnalysis() {
   TAnalysis a;
   a.Source = "plate 3.csv: B7 2 µM";
+  a.SourceParts = {"plate 3.csv", "", "B7 2 µM"};
   TModel& m = a.Record;
   m = TModel(4);
   m.Time = {0, 0.1, 150, 1e3};
@@ -171,6 +172,7 @@ TEST(AnalysisFile, EveryPartReadsBackToTheLastBitAndWritesTheSameBytes) {
 
   EXPECT_EQ(AnalysisText(opened), text);
   EXPECT_EQ(opened.Source, saved.Source);
+  EXPECT_EQ(opened.SourceParts, saved.SourceParts);
   const TModel& m = opened.Record;
   EXPECT_EQ(m.Count, 4);
   EXPECT_TRUE(SameReals(m.Time, saved.Record.Time));
@@ -227,6 +229,30 @@ TEST(AnalysisFile, EveryPartReadsBackToTheLastBitAndWritesTheSameBytes) {
   EXPECT_TRUE(series.Fit->RateInterval[1] && series.Fit->RateInterval[1]->HighAtBound);
   EXPECT_FALSE(series.Fit->RateInterval[0]);
   EXPECT_EQ(series.Curves, saved.Series->Curves);
+}
+
+// The source's file, table and well are separate entries; a file that kept only the name has
+// them from it.
+TEST(AnalysisFile, SourcePartsAreKeptOrReadFromTheName) {
+  struct Case {
+    const char* name;
+    TSourceParts parts;
+  };
+  for (const Case& c : {Case{"trace.tsv: reading", {"trace.tsv", "", "reading"}},
+                        Case{"run.txt: Plate 1: B3", {"run.txt", "Plate 1", "B3"}},
+                        Case{"run.txt: Read 2: 485/520: C4", {"run.txt", "Read 2: 485/520", "C4"}},
+                        Case{"pasted", {}}, Case{"default data set", {}}}) {
+    EXPECT_EQ(SourcePartsOfName(c.name), c.parts) << c.name;
+    if (!c.parts.File.empty()) {
+      EXPECT_EQ(SourceNameOfParts(c.parts), c.name);
+    }
+  }
+  TAnalysis a = FilledAnalysis();
+  a.Source = "run.txt: Plate 1: B3";
+  a.SourceParts = {"run.txt", "Plate 1", "B3"};
+  nlohmann::json older = nlohmann::json::parse(AnalysisText(a));
+  for (const char* key : {"file", "table", "well"}) older["data"].erase(key);
+  EXPECT_EQ(ParseAnalysis(older.dump()).SourceParts, a.SourceParts);
 }
 
 TEST(AnalysisFile, AnAnalysisWithoutRefinementHasNoReport) {

@@ -30,12 +30,16 @@ void CheckReadingsColumn(const TDataTable& table, int column, const QString& pat
                   .toStdString());
 }
 
-QString DataSourceName(const QString& path, const TDataTable& table, int column) {
+TSourceParts DataSourceParts(const QString& path, const TDataTable& table, int column) {
   const auto index = static_cast<size_t>(column);
   QString name =
       index < table.Names.size() ? QString::fromStdString(table.Names[index]).trimmed() : QString();
   if (name.isEmpty()) name = QStringLiteral("column %1").arg(column);
-  return QFileInfo(path).fileName() + QStringLiteral(": ") + name;
+  return {QFileInfo(path).fileName().toStdString(), {}, name.toStdString()};
+}
+
+QString DataSourceName(const QString& path, const TDataTable& table, int column) {
+  return QString::fromStdString(SourceNameOfParts(DataSourceParts(path, table, column)));
 }
 
 }  // namespace actinfit

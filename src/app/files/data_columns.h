@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
+#include "core/analysis.h"
 #include "core/files/datafile.h"
 
 class QMimeData;
@@ -23,5 +24,7 @@ void CheckReadingsColumn(const TDataTable& table, int column, const QString& pat
 // "FILE: NAME" for readings column `column` of the table read from `path` (the file's name
 // without its folder; "column N" where the file names no columns).
 QString DataSourceName(const QString& path, const TDataTable& table, int column);
+// The same in parts: the file's name and the column's (no table).
+TSourceParts DataSourceParts(const QString& path, const TDataTable& table, int column);
 
 }  // namespace actinfit

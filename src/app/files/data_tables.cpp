@@ -61,16 +61,19 @@ TOpenedData ReadDataForWindow(const std::string& path) {
   return data;
 }
 
+TSourceParts TraceSourceParts(const QString& path, const files::TFileTables& tables, size_t table,
+                              size_t trace) {
+  const files::TKineticTable& chosen = tables.tables.at(table);
+  TSourceParts parts{QFileInfo(path).fileName().toStdString(), {}, chosen.traces.at(trace).name};
+  if (tables.tables.size() > 1) {
+    parts.Table = chosen.name.empty() ? "table " + std::to_string(table + 1) : chosen.name;
+  }
+  return parts;
+}
+
 QString TraceSourceName(const QString& path, const files::TFileTables& tables, size_t table,
                         size_t trace) {
-  QString name = QFileInfo(path).fileName() + QStringLiteral(": ");
-  const files::TKineticTable& chosen = tables.tables.at(table);
-  if (tables.tables.size() > 1) {
-    name += chosen.name.empty() ? QStringLiteral("table %1").arg(table + 1)
-                                : QString::fromStdString(chosen.name);
-    name += QStringLiteral(": ");
-  }
-  return name + QString::fromStdString(chosen.traces.at(trace).name);
+  return QString::fromStdString(SourceNameOfParts(TraceSourceParts(path, tables, table, trace)));
 }
 
 size_t FindWell(const files::TFileTables& tables, int table, const QString& well,

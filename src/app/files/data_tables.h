@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/analysis.h"
 #include "core/files/datafile.h"
 #include "core/files/tables.h"
 
@@ -23,6 +24,9 @@ struct TOpenedData {
 // Raises the error of the plain reader when neither reader finds a table.
 TOpenedData ReadDataForWindow(const std::string& path);
 
+// The file's name, the table's (empty for a file of one) and the well's.
+TSourceParts TraceSourceParts(const QString& path, const files::TFileTables& tables, size_t table,
+                              size_t trace);
 // "FILE: WELL" for a file of one table, "FILE: TABLE: WELL" otherwise.
 QString TraceSourceName(const QString& path, const files::TFileTables& tables, size_t table,
                         size_t trace);
