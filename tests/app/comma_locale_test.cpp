@@ -6,8 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <nlohmann/json.hpp>
 
 #include "app/charts/chart_view.h"
+#include "core/analysis.h"
 #include "core/numtext.h"
 #include "window_fixture.h"
 
@@ -18,6 +20,62 @@ class CommaLocaleTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // An analysis saved where the decimal mark is '.' opens here exactly: every number as it was
+  // saved, every field, label and pane with this window's mark; saved here and opened again, it
+  // gives the same bytes.
+  void analysisSavedWithPointsOpensExactly() {
+    ErrorBoxes boxes;
+    QFile fixture(QStringLiteral(ACTINFIT_ANALYSIS_FIXTURE));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    const QByteArray original = fixture.readAll();
+    const TAnalysis saved = ParseAnalysis(original.toStdString());
+    QCOMPARE(saved.DecimalMark, '.');
+    auto window = StartedWindow();
+    window->OpenAnalysis(fixture.fileName());
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join('\n')));
+    const TModel& m = window->model();
+    QVERIFY(m.Time == saved.Record.Time && m.Data == saved.Record.Data);
+    QVERIFY(m.Param == saved.Record.Param && m.Min == saved.Record.Min &&
+            m.Fit == saved.Record.Fit);
+    QVERIFY(m.Fitted == saved.Record.Fitted && m.Init == saved.Record.Init && m.Dt == 0.5);
+    QCOMPARE(Control<QLineEdit>(*window, "edTStep")->text(), QStringLiteral("0,5"));
+    QCOMPARE(window->DataSource(), QStringLiteral("trace.tsv: reading"));
+    QVERIFY(window->FitReportText().contains(QStringLiteral("Kon")));
+
+    QTemporaryDir folder;
+    const QString here = folder.filePath(QStringLiteral("here.actinfit"));
+    window->SaveAnalysis(here);
+    QFile hereFile(here);
+    QVERIFY(hereFile.open(QIODevice::ReadOnly));
+    const QByteArray hereBytes = hereFile.readAll();
+    const auto before = nlohmann::ordered_json::parse(original.toStdString());
+    const auto after = nlohmann::ordered_json::parse(hereBytes.toStdString());
+    QCOMPARE(after["decimalMark"].get<std::string>(), std::string(","));
+    // The numbers are written as numbers, whatever the mark: every section of them the same.
+    for (const char* section : {"data", "record", "results", "errorChart", "refinement", "report",
+                                "refined", "readouts"}) {
+      QVERIFY2(before[section] == after[section], section);
+    }
+    QVERIFY(before["series"]["traces"][0]["readouts"] == after["series"]["traces"][0]["readouts"]);
+    // The texts as typed, with this window's mark.
+    for (const char* section : {"fields", "labels", "panes"}) {
+      for (const auto& [name, text] : before[section].items()) {
+        QString expected = QString::fromStdString(text.get<std::string>());
+        expected.replace(u'.', u',');
+        QCOMPARE(QString::fromStdString(after[section][name].get<std::string>()), expected);
+      }
+    }
+
+    auto again = StartedWindow();
+    again->OpenAnalysis(here);
+    const QString there = folder.filePath(QStringLiteral("there.actinfit"));
+    again->SaveAnalysis(there);
+    QFile thereFile(there);
+    QVERIFY(thereFile.open(QIODevice::ReadOnly));
+    QCOMPARE(thereFile.readAll(), hereBytes);
+    QVERIFY(boxes.texts.isEmpty());
+  }
+
   void startsWithTheLocalesDecimalMark() {
     ErrorBoxes boxes;
     auto window = StartedWindow();

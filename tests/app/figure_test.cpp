@@ -264,8 +264,9 @@ class FigureTest : public WindowTest {
     QVERIFY(static_cast<int>(scale.Ticks().size()) <= maxTicks);
   }
 
-  // The time axis begins and ends at the data; its ticks are round values inside, as many as
-  // fit (a data range that does not start on a tick may take a finer step than the rounded one).
+  // The time axis begins and ends at the data; its ticks are round values inside, no more than
+  // fit nor than the rounded range would have had (a data range that does not start on a tick
+  // may take a finer step than the rounded one).
   void timeScaleEndsAtTheData_data() {
     QTest::addColumn<double>("min");
     QTest::addColumn<double>("max");
@@ -274,9 +275,10 @@ class FigureTest : public WindowTest {
     QTest::addColumn<double>("lastTick");
     QTest::addColumn<double>("step");
     QTest::newRow("ends between ticks") << 0.0 << 3570.0 << 11 << 0.0 << 3500.0 << 500.0;
-    QTest::newRow("little room") << 0.0 << 3570.0 << 4 << 0.0 << 3000.0 << 1000.0;
+    QTest::newRow("little room") << 0.0 << 3570.0 << 4 << 0.0 << 2000.0 << 2000.0;
+    QTest::newRow("a second") << 0.0 << 1.0 << 25 << 0.0 << 1.0 << 0.2;
     QTest::newRow("ends on a tick") << 0.0 << 1200.0 << 11 << 0.0 << 1200.0 << 200.0;
-    QTest::newRow("starts late") << 15.0 << 95.0 << 11 << 20.0 << 90.0 << 10.0;
+    QTest::newRow("starts late") << 15.0 << 95.0 << 11 << 20.0 << 80.0 << 20.0;
     QTest::newRow("minutes as hours") << 0.05 << 1.97 << 6 << 0.5 << 1.5 << 0.5;
   }
   void timeScaleEndsAtTheData() {

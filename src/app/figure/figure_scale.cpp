@@ -65,14 +65,17 @@ FigureScale RoundScale(double min, double max, int maxTicks) {
 FigureScale DataScale(double min, double max, int maxTicks) {
   FigureScale scale = RoundScale(min, max, maxTicks);
   if (!(max > min)) return scale;
+  const auto rounded = static_cast<int>(scale.Ticks().size());
   scale.low = min;
   scale.high = max;
-  // Within the data fewer ticks may fall than within the rounded range: a finer step may fit.
+  // Within the data fewer ticks may fall than within the rounded range: a finer step is taken
+  // while it gives no more ticks than that range had.
   for (;;) {
     FigureScale finer = scale;
     finer.step = PreviousStep(scale.step);
     finer.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(finer.step) + 1e-9)));
-    if (static_cast<int>(finer.Ticks().size()) > maxTicks) break;
+    const auto ticks = static_cast<int>(finer.Ticks().size());
+    if (ticks > maxTicks || ticks > rounded) break;
     scale = finer;
   }
   return scale;
