@@ -60,7 +60,10 @@ std::vector<std::vector<std::string>> Rows(const std::string& text) {
 class ReadoutsBatch : public ::testing::Test {
  protected:
   void SetUp() override {
-    scratch_ = fs::path(::testing::TempDir()) / "actinfit_readouts";
+    // A folder of each test's own: the shards of this program run side by side.
+    scratch_ = fs::path(::testing::TempDir()) /
+               ("actinfit_readouts_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(scratch_);
     plate_ = (scratch_ / "plate.tsv").string();
     WritePlate(plate_);
