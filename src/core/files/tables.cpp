@@ -37,10 +37,11 @@ std::string Excerpt(const TCellRow& row) {
   return "'" + text + "'";
 }
 
-// Finds the kinetic tables of one sheet of rows; `name` prefixes unnamed tables of a workbook.
+// Adds the kinetic tables of one sheet of rows (and its notes) to `found`.
 void FindTables(const std::vector<TCellRow>& rows, const TReadOptions& options,
-                std::vector<std::string>& refusals, std::vector<TKineticTable>& tables) {
-  const TLayoutInput in{rows, options, refusals};
+                std::vector<std::string>& refusals, TFileTables& found) {
+  std::vector<TKineticTable>& tables = found.tables;
+  const TLayoutInput in{rows, options, refusals, found.notes};
   size_t at = 0;
   while (at < rows.size()) {
     size_t next = at;
@@ -96,7 +97,7 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
     for (TSheetRows& sheet : ReadWorkbookSheets(bytes, fileName)) {
       DropEmptyFirstColumn(sheet.rows);
       const size_t before = found.tables.size();
-      FindTables(sheet.rows, options, refusals, found.tables);
+      FindTables(sheet.rows, options, refusals, found);
       for (size_t k = before; k < found.tables.size(); ++k) {
         if (found.tables[k].name.empty()) found.tables[k].name = sheet.name;
       }
@@ -119,7 +120,7 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
   RefuseBinary(text, fileName);
   std::vector<TCellRow> rows = SplitCellRows(text);
   DropEmptyFirstColumn(rows);
-  FindTables(rows, options, refusals, found.tables);
+  FindTables(rows, options, refusals, found);
   if (found.tables.empty()) {
     if (!refusals.empty()) throw ELayoutRefused(NoTableMessage(fileName, rows, refusals));
     throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
