@@ -15,8 +15,8 @@
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/dialogs/table_dialog.h"
-#include "app/files/analysis_file.h"
 #include "app/dialogs/user_guide_window.h"
+#include "app/files/analysis_file.h"
 #include "app/files/chart_export.h"
 #include "app/files/data_columns.h"
 #include "app/files/data_tables.h"
@@ -80,7 +80,25 @@ void TfmMain::OpenDataFile(const QString& path, int table, const QString& well) 
   TOpenedData data = ReadDataForWindow(LocalPath(path));
   if (!data.tables) data.tables = files::ReadTables(LocalPath(path));
   ShowTrace(path, *data.tables,
-            {static_cast<size_t>(table), FindWell(*data.tables, table, well, path)});
+            {static_cast<size_t>(table), FindWell(*data.tables, table, well, path), {}});
+}
+
+void TfmMain::OpenChosenDataFile(const QString& path) {
+  try {
+    OpenDataFile(path);
+  } catch (const files::ETimesMissing&) {
+    OpenUntimedFile(path);
+  }
+}
+
+void TfmMain::OpenUntimedFile(const QString& path) {
+  // Read in order one second apart to offer the tables and wells, then with the interval given.
+  const std::string local = LocalPath(path);
+  const files::TFileTables inOrder = files::ReadTables(local, files::TReadOptions{1.0});
+  TTraceChoice choice;
+  if (!AskTableAndWell(this, path, inOrder, true, choice, true)) return;  // nothing changes
+  const double interval = IntervalOfReads(choice.interval, path);
+  ShowTrace(path, files::ReadTables(local, files::TReadOptions{interval}), choice);
 }
 
 void TfmMain::OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn) {
@@ -179,13 +197,14 @@ void TfmMain::AcceptFileDrops() {
 void TfmMain::OpenDroppedFile(const QString& path) {
   // Opened once the drop is over: the column question must not hold up the dragging program.
   QTimer::singleShot(0, this, [this, path] {
-    RunHandler([this, path] { IsAnalysisFile(path) ? OpenAnalysis(path) : OpenDataFile(path); });
+    RunHandler(
+        [this, path] { IsAnalysisFile(path) ? OpenAnalysis(path) : OpenChosenDataFile(path); });
   });
 }
 
 void TfmMain::acOpenDataClick() {
   const QString path = AskDataFileToOpen(this);
-  if (!path.isEmpty()) OpenDataFile(path);
+  if (!path.isEmpty()) OpenChosenDataFile(path);
 }
 
 void TfmMain::acSaveResultsClick() {

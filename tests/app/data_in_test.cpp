@@ -113,6 +113,38 @@ void AnswerTableDialog(int table, int well) {
   });
 }
 
+// Answers the question a dropped file without times raises, once it is open: well `well` of
+// the first table, `interval` typed as the seconds between reads (a null text: cancel). Keeps
+// what the question offered in `offered` (its wells' captions and its details).
+void AnswerIntervalDialog(int well, const QString& interval, QStringList& offered) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, well, interval, &offered] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    poll->stop();
+    poll->deleteLater();
+    auto* wells = dialog->findChild<QComboBox*>(QStringLiteral("cbReadingsColumn"));
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("edInterval"));
+    if (wells == nullptr || field == nullptr || !field->isVisibleTo(dialog)) qFatal("no interval");
+    for (int k = 0; k < wells->count(); ++k) offered << wells->itemText(k);
+    offered << dialog->findChild<QLabel*>(QStringLiteral("lbTableDetails"))->text();
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      field->setText(interval);
+      dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/interval_dialog.png"));
+      field->clear();
+    }
+    if (interval.isNull()) {
+      dialog->reject();
+      return;
+    }
+    wells->setCurrentIndex(well);
+    QTest::keyClicks(field, interval);
+    dialog->accept();
+  });
+  poll->start();
+}
+
 QString ExportFile(const char* name) {
   return QStringLiteral(ACTINFIT_EXPORTS_DIR "/") + QString::fromLatin1(name);
 }
@@ -300,6 +332,47 @@ class DataInTest : public WindowTest {
       }
       QVERIFY(StateOf(*window_) == before);
     }
+  }
+
+  // A file of plate blocks without times: the question asks the seconds between reads too, and
+  // the well's reads are that far apart; no interval, or none above 0, changes nothing.
+  void fileWithoutTimesAsksTheInterval() {
+    const QString path = ExportFile("plates_without_times.txt");
+    const WindowState before = StateOf(*window_);
+    const struct {
+      QString typed, message;
+    } refusals[] = {
+        {QString(), {}},  // cancelled
+        {QStringLiteral(""),
+         QStringLiteral("'%1' holds no times: give the seconds between reads").arg(path)},
+        {QStringLiteral("thirty"), QStringLiteral("'thirty' is no interval between reads: give "
+                                                  "the seconds between them, a number above 0")},
+        {QStringLiteral("0"), QStringLiteral("'0' is no interval between reads: give the seconds "
+                                             "between them, a number above 0")},
+        {QStringLiteral("-30"), QStringLiteral("'-30' is no interval between reads: give the "
+                                               "seconds between them, a number above 0")},
+    };
+    for (const auto& refusal : refusals) {
+      QStringList offered;
+      boxes_->texts.clear();
+      AnswerIntervalDialog(0, refusal.typed, offered);
+      QVERIFY(DropFile(*window_, path));
+      QTRY_VERIFY(!offered.isEmpty());
+      QTRY_COMPARE(boxes_->texts,
+                   refusal.message.isEmpty() ? QStringList() : QStringList{refusal.message + u'.'});
+      QVERIFY(StateOf(*window_) == before);
+    }
+    QStringList offered;
+    boxes_->texts.clear();
+    AnswerIntervalDialog(95, QStringLiteral("45"), offered);
+    QVERIFY(DropFile(*window_, path));
+    QTRY_COMPARE(window_->model().Time, (std::vector<double>{0, 45, 90}));
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(window_->model().Data, (std::vector<double>{0.068, 0.078, 0.088}));
+    QCOMPARE(window_->DataSource(), QStringLiteral("plates_without_times.txt: H12"));
+    QCOMPARE(offered.size(), 97);
+    QCOMPARE(offered.front(), QStringLiteral("A1 (0.06; 0.07; 0.08; 3 reads)"));
+    QVERIFY2(!offered.back().contains(u" 1 s apart"), qPrintable(offered.back()));
   }
 
   // With one readings column nothing is asked: a note that waits for nothing says how the times

@@ -13,13 +13,13 @@
 
 namespace actinfit::files {
 
-// Rows a detector reads, what the caller asked, why layouts that nearly applied did not, and
-// the file's notes (a table that was never measured is no table, and said there).
+// Rows a detector reads, what the caller asked, and why layouts that nearly applied did not
+// (with `timesMissing` set where reads without times wait for the interval between them).
 struct TLayoutInput {
   const std::vector<TCellRow>& rows;
   const TReadOptions& options;
   std::vector<std::string>& refusals;
-  std::vector<std::string>& notes;
+  bool& timesMissing;
 };
 
 // A number with '.' or ',' as the decimal mark.

@@ -103,15 +103,12 @@ bool DropUnmeasured(const std::vector<TCellRow>& rows, size_t first, std::vector
   return true;
 }
 
-// A table whose plates hold no reading at all is no table: said in the file's notes, and in
-// the refusal where the file holds no other.
+// A table whose plates hold no reading at all is no table; the file's notes say so.
 void SayNeverMeasured(const TLayoutInput& in, size_t at, const std::string& name, size_t plates) {
-  const std::string what = "line " + std::to_string(in.rows[at].line) + ": " +
-                           (name.empty() ? "a table" : "'" + name + "'") +
-                           " holds no reading in any of its " + Counted(plates, "plate", "plates") +
-                           ": a read that was never measured, left out";
-  in.notes.push_back(what);
-  in.refusals.push_back(what);
+  in.refusals.push_back("line " + std::to_string(in.rows[at].line) + ": " +
+                        (name.empty() ? "a table" : "'" + name + "'") +
+                        " holds no reading in any of its " + Counted(plates, "plate", "plates") +
+                        ": a read that was never measured, left out");
 }
 
 }  // namespace
@@ -181,6 +178,7 @@ size_t DetectUntimedPlates(const TLayoutInput& in, size_t at, std::vector<TKinet
     return at;
   }
   if (!in.options.intervalSeconds) {
+    in.timesMissing = true;
     in.refusals.push_back("line " + std::to_string(rows[at].line) + ": " +
                           Counted(matrices.size(), "plate", "plates") + " numbered '" +
                           rows[at].cells[0] + "' hold no times: give the interval between reads");
