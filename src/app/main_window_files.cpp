@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
+#include "app/dialogs/open_notes.h"
 #include "app/dialogs/table_dialog.h"
 #include "app/dialogs/user_guide_window.h"
 #include "app/files/analysis_file.h"
@@ -31,6 +33,8 @@
 #include "app/support/pane_lines.h"
 #include "core/errors.h"
 #include "core/files/datafile.h"
+#include "core/files/gactin_header.h"
+#include "core/numtext.h"
 
 namespace actinfit {
 
@@ -72,8 +76,12 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   FillPane(*ui_.mTime, ColumnLines(points.time, probedSeparator_));
   FillPane(*ui_.mData, ColumnLines(points.readings, probedSeparator_));
   dataSource_ = DataSourceName(path, table, readings);
+  const auto column = static_cast<size_t>(readings);
+  const std::optional<QString> gActin =
+      TakeHeaderGActin(column < table.Names.size() ? table.Names[column] : std::string());
   btApplyClick();
   if (!ask) ShowTimeNote(this, table);
+  if (gActin) ShowGActinNote(this, *gActin, QString::fromStdString(table.Names[column]));
 }
 
 void TfmMain::OpenDataFile(const QString& path, int table, const QString& well) {
@@ -132,7 +140,17 @@ void TfmMain::ShowTrace(const QString& path, const files::TFileTables& tables,
   FillPane(*ui_.mTime, ColumnLines(trace.times, probedSeparator_));
   FillPane(*ui_.mData, ColumnLines(trace.readings, probedSeparator_));
   dataSource_ = TraceSourceName(path, tables, choice.table, choice.trace);
+  const std::optional<QString> gActin = TakeHeaderGActin(trace.header);
   btApplyClick();
+  if (gActin) ShowGActinNote(this, *gActin, QString::fromStdString(trace.header));
+}
+
+std::optional<QString> TfmMain::TakeHeaderGActin(const std::string& header) {
+  const std::optional<double> gActin = GActinFromHeader(header);
+  if (!gActin) return std::nullopt;
+  const QString text = ToQString(ShortestReal(*gActin, DecimalSeparator()));
+  ui_.edAG->setText(text);
+  return text;
 }
 
 void TfmMain::PasteColumns() {

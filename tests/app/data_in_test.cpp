@@ -393,6 +393,63 @@ class DataInTest : public WindowTest {
     note->close();
   }
 
+  // A well whose header names its G-actin sets the field before Apply, and a note beside the
+  // window says so; a header that names none, or an amount of something else, changes nothing.
+  void headerGActinSetsTheField_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("well");  // of the export's first table; empty: a plain file
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("plain column") << QByteArray("Time\tA4 8 uM\n0\t1\n10\t2\n") << QString() << "8"
+                                  << QStringLiteral(
+                                         "G-actin set to 8 \u00b5M from the header "
+                                         "'A4 8 uM'.");
+    QTest::newRow("export well, nM")
+        << QByteArray(
+               "Time\tT\xC2\xB0 Read 1\tA1 1.5 uM actin + 1 uM profilin\tA2 350 nM\n"
+               "0:00:00\t25\t1\t2\n0:00:10\t25\t3\t4\n")
+        << "A2"
+        << "0.35" << QStringLiteral("G-actin set to 0.35 \u00b5M from the header 'A2 350 nM'.");
+    QTest::newRow("export well, amount next to actin")
+        << QByteArray(
+               "Time\tT\xC2\xB0 Read 1\tA1 1.5 uM actin + 1 uM profilin\tA2\n"
+               "0:00:00\t25\t1\t2\n0:00:10\t25\t3\t4\n")
+        << "A1"
+        << "1.5"
+        << QStringLiteral(
+               "G-actin set to 1.5 \u00b5M from the header 'A1 1.5 uM actin + 1 uM profilin'.");
+    QTest::newRow("no amount") << QByteArray("Time\tA1\n0\t1\n10\t2\n") << QString() << "5"
+                               << QString();
+    QTest::newRow("amount of something else")
+        << QByteArray("Time\tA1 2 mM MgCl2\n0\t1\n10\t2\n") << QString() << "5" << QString();
+  }
+  void headerGActinSetsTheField() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, well);
+    QFETCH(QString, field);
+    QFETCH(QString, note);
+    SetText(*window_, "edAG", QStringLiteral("5"));
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("header.txt"), file);
+    if (well.isEmpty()) {
+      window_->OpenDataFile(path);
+    } else {
+      window_->OpenDataFile(path, 0, well);
+    }
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Control<QLineEdit>(*window_, "edAG")->text(), field);
+    QCOMPARE(window_->model().Init[0], field.toDouble());
+    auto* box = window_->findChild<QMessageBox*>(QStringLiteral("mbGActinNote"));
+    QCOMPARE(box == nullptr ? QString() : box->text(), note);
+    if (box == nullptr) return;
+    QVERIFY(box->isVisible() && !box->isModal());
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      box->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/gactin_note.png"));
+    }
+    box->close();
+    QTRY_VERIFY(window_->findChild<QMessageBox*>(QStringLiteral("mbGActinNote")) == nullptr);
+  }
+
   // A file whose times were converted says so in the question.
   void questionSaysHowTheTimesWereRead() {
     QTemporaryDir folder;
