@@ -19,23 +19,26 @@ struct Frame {
   Column Of(size_t k) const { return k < columns.size() ? columns[k] : Column::Reading; }
 };
 
-// A row of the table: a time, then readings (or anything in columns that hold no trace). With
-// `strict`, as the first row must be: at least one reading and no word in place of one.
-bool IsDataRow(const TCellRow& row, const Frame& frame, bool strict) {
+// A row of the table: a time (into `seconds` where given), then readings (or anything in
+// columns that hold no trace). With `strict`, as the first row must be: at least one reading and
+// no word in place of one.
+bool IsDataRow(const TCellRow& row, const Frame& frame, bool strict, double* seconds = nullptr) {
   double time = 0;
   bool clock = false;
   if (!ReadTimeCell(CellOf(row, frame.timeColumn), frame.secondsPerUnit, time, clock)) {
     return false;
   }
+  if (seconds != nullptr) *seconds = time;
+  if (!strict) return true;
   bool anyReading = false;
   for (size_t k = 0; k < row.cells.size(); ++k) {
     if (frame.Of(k) != Column::Reading) continue;
     double value = 0;
     const ReadingKind kind = ReadReadingCell(row.cells[k], value);
     if (kind == ReadingKind::Value) anyReading = true;
-    if (kind == ReadingKind::Other && strict) return false;
+    if (kind == ReadingKind::Other) return false;
   }
-  return anyReading || !strict;
+  return anyReading;
 }
 
 // The frame a header row gives: the time column is the first (or second) headed as a time,
@@ -86,6 +89,7 @@ std::string NameFromTemperature(const TCellRow& header, const Frame& frame) {
 // The rows a table spans: its rows of readings, and lines of text among them left out.
 struct Span {
   std::vector<size_t> dataRows;
+  std::vector<double> times;  // of the rows of readings, in seconds
   std::vector<size_t> strayLines;
   size_t end = 0;  // the row after the table
 };
@@ -95,13 +99,6 @@ bool IsStrayLine(const TCellRow& row) {
   size_t filled = 0;
   for (const std::string& cell : row.cells) filled += cell.empty() ? 0 : 1;
   return filled >= 1 && filled <= 2 && !IsTimeHeader(row.cells.front());
-}
-
-double TimeOf(const TCellRow& row, const Frame& frame) {
-  double seconds = 0;
-  bool clock = false;
-  ReadTimeCell(CellOf(row, frame.timeColumn), frame.secondsPerUnit, seconds, clock);
-  return seconds;
 }
 
 // Up to this many lines of text in a row are taken for a remark inside a table.
@@ -116,16 +113,18 @@ Span SpanFrom(const std::vector<TCellRow>& rows, size_t first, const Frame& fram
   size_t width = rows[first].cells.size();
   const auto fits = [&](size_t r) { return withHeader || rows[r].cells.size() <= width + 8; };
   size_t r = first;
+  double seconds = 0;
   while (r < rows.size()) {
-    if (IsDataRow(rows[r], frame, false) && fits(r)) {
+    if (IsDataRow(rows[r], frame, false, &seconds) && fits(r)) {
       width = std::max(width, rows[r].cells.size());
       span.dataRows.push_back(r++);
+      span.times.push_back(seconds);
       continue;
     }
     size_t after = r;
     while (after < rows.size() && after - r < kStrayRun && IsStrayLine(rows[after])) ++after;
-    if (after == r || after >= rows.size() || !IsDataRow(rows[after], frame, true) ||
-        !fits(after) || TimeOf(rows[after], frame) <= TimeOf(rows[span.dataRows.back()], frame)) {
+    if (after == r || after >= rows.size() || !IsDataRow(rows[after], frame, true, &seconds) ||
+        !fits(after) || seconds <= span.times.back()) {
       break;
     }
     for (; r < after; ++r) span.strayLines.push_back(r);
@@ -178,14 +177,12 @@ void AddNotes(const std::vector<TCellRow>& rows, const Frame& frame, const Span&
 TKineticTable BuildTable(const std::vector<TCellRow>& rows, const TCellRow& header,
                          const Frame& frame, const Span& span) {
   size_t width = header.cells.size();
-  std::vector<double> times;
-  times.reserve(span.dataRows.size());
+  const std::vector<double>& times = span.times;
   // The last row with a reading: the rows after it are reads the run did not make.
   size_t lastRead = 0;
   for (size_t i = 0; i < span.dataRows.size(); ++i) {
     const TCellRow& row = rows[span.dataRows[i]];
     width = std::max(width, row.cells.size());
-    times.push_back(TimeOf(row, frame));
     if (HoldsReading(frame, row)) lastRead = i;
   }
   TKineticTable table;
