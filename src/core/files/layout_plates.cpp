@@ -103,6 +103,17 @@ bool DropUnmeasured(const std::vector<TCellRow>& rows, size_t first, std::vector
   return true;
 }
 
+// The line over a plate without a time: "Reading: 3", "Reading 3", "Reading:<TAB>3".
+bool IsReadNumber(const TCellRow& row) {
+  if (row.cells.size() > 2 || CellOf(row, 0).rfind("Reading", 0) != 0) return false;
+  std::string_view number = row.cells.size() == 2 ? CellOf(row, 1) : CellOf(row, 0).substr(7);
+  while (!number.empty() && (number.front() == ':' || number.front() == ' ')) {
+    number.remove_prefix(1);
+  }
+  double value = 0;
+  return (row.cells.size() == 1 || CellOf(row, 0).size() <= 8) && ReadValue(number, value);
+}
+
 // A table whose plates hold no reading at all is no table; the file's notes say so.
 void SayNeverMeasured(const TLayoutInput& in, size_t at, const std::string& name, size_t plates) {
   in.refusals.push_back("line " + std::to_string(in.rows[at].line) + ": " +
@@ -149,22 +160,12 @@ size_t DetectPlateMatrices(const TLayoutInput& in, size_t at, std::vector<TKinet
 
 size_t DetectUntimedPlates(const TLayoutInput& in, size_t at, std::vector<TKineticTable>& tables) {
   const std::vector<TCellRow>& rows = in.rows;
-  // "Reading: 3", "Reading 3", "Reading:<TAB>3".
-  const auto isReading = [](const TCellRow& row) {
-    if (row.cells.size() > 2 || CellOf(row, 0).rfind("Reading", 0) != 0) return false;
-    std::string_view number = row.cells.size() == 2 ? CellOf(row, 1) : CellOf(row, 0).substr(7);
-    while (!number.empty() && (number.front() == ':' || number.front() == ' ')) {
-      number.remove_prefix(1);
-    }
-    double value = 0;
-    return (row.cells.size() == 1 || CellOf(row, 0).size() <= 8) && ReadValue(number, value);
-  };
-  if (!isReading(rows[at])) return at;
+  if (!IsReadNumber(rows[at])) return at;
   std::vector<Matrix> matrices;
   size_t r = at;
   while (true) {
     while (r < rows.size() && IsEmptyRow(rows[r])) ++r;
-    if (r >= rows.size() || !isReading(rows[r])) break;
+    if (r >= rows.size() || !IsReadNumber(rows[r])) break;
     // A read never measured leaves its number over no rows at all.
     Matrix m;
     m.line = rows[r].line;

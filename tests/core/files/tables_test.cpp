@@ -262,6 +262,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {" | A1 A2 B1 B2 | A1 2 0..120 1..5 | B2 2 0..120 4..8 | "
                   "Temperature=temperature;"},
                  "the plate at 60 s (line 5) holds no reading"},
+        // Plates without times beside a table with times: the table is read, the plates said.
+        TextCase{"UntimedPlatesBesideATable",
+                 "Time\tA1\n0\t1\n30\t2\n\nReading: 1\n1\t2\n\nReading: 2\n3\t4\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 |"},
+                 "line 5: 2 plates numbered 'Reading: 1' hold no times"},
         // A second read never measured: no table, said among the file's notes.
         TextCase{"ReadNeverMeasured",
                  "Plate1\nTime\tTemperature\t1\t2\n0:00\t25\t1\t2\n\n"
