@@ -100,6 +100,8 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
   app.add_option("-j,--jobs", options.jobs, "Traces computed at once (threads)")
       ->check(CLI::Range(1, 4096))
       ->capture_default_str();
+  app.add_flag("--progress", options.progress,
+               "Progress on standard error every few seconds, also where it is no terminal");
   app.add_flag("--json", options.json, "One JSON object per trace instead of tab-separated lines");
   app.add_flag("--inspect", options.inspect,
                "Print the tables, wells and left-out columns of each file; compute nothing");

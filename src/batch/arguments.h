@@ -28,6 +28,7 @@ struct TBatchOptions {
   int32_t runs = kDefaultSeriesRuns;        // the window's number of series runs
   int32_t jobs = 1;
   bool json = false;
+  bool progress = false;   // progress lines on standard error even where it is no terminal
   bool intervals = false;  // the refinement's profile intervals too
   // --method global: how the traces are scaled, and whether each one's time shift is refined.
   TScaling scaling = TScaling::AmplitudePerTrace;

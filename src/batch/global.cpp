@@ -1,5 +1,6 @@
 #include "batch/global.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "batch/intervals.h"
@@ -112,7 +113,8 @@ double TraceGActin(const TTrace& trace, const TSettings& settings) {
                       "with --g-actin-of COLUMN=UM or in the [g-actin] table of --config");
 }
 
-TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options) {
+TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options,
+                        int32_t threads, TProgress& progress) {
   TGlobalResult result;
   try {
     // A column without a reading ends the series with the reader's words, which name it.
@@ -120,11 +122,27 @@ TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& 
       if (!trace.failure.empty()) throw EInvalidInput(trace.failure);
     }
     result.series = MakeSeries(traces, options);
-    result.fit = FitSeries(*result.series, true);
+    result.series->Threads = threads;
+    const std::string name = traces.front().series;
+    const SeriesReport report = [&](const TSeriesProgress& at) {
+      progress.Detail(name + ": start " + std::to_string(std::min(at.StartsDone + 1, at.Starts)) +
+                      " of " + std::to_string(at.Starts) + ", best error " +
+                      FormatReal(at.BestError, FloatStyle::General, 6, 0));
+      return true;
+    };
+    std::string failure;
+    result.fit = FitSeries(*result.series, report, failure, true);
+    if (!failure.empty()) throw Error(failure);
   } catch (const std::exception& error) {
     result.failure = UserMessage(error);
+    result.fit.reset();
   }
   return result;
+}
+
+int32_t SeriesThreads(const TBatchOptions& options, size_t series) {
+  const auto atOnce = static_cast<int32_t>(std::min<size_t>(series, 4096));
+  return std::max(1, options.jobs / std::max(1, atOnce));
 }
 
 std::string GlobalTsvHeader() {

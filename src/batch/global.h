@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/arguments.h"
+#include "batch/progress.h"
 #include "batch/traces.h"
 #include "core/series_fit.h"
 
@@ -28,8 +29,13 @@ struct TGlobalResult {
 // EInvalidInput naming the trace when none.
 double TraceGActin(const TTrace& trace, const TSettings& settings);
 
-// Fits the file's series. Never throws: an error ends the file and is its failure.
-TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options);
+// Fits the file's series on `threads` threads, telling `progress` where its search is. Never
+// throws: an error ends the file and is its failure.
+TGlobalResult RunGlobal(const std::vector<TTrace>& traces, const TBatchOptions& options,
+                        int32_t threads, TProgress& progress);
+
+// The threads of each series: the jobs shared among the series that run at once.
+int32_t SeriesThreads(const TBatchOptions& options, size_t series);
 
 // The header: trace, g_actin, error, the three rates, tshift, background, amplitude,
 // brightness, the interval columns of the rates and the combinations, message.

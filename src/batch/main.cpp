@@ -58,10 +58,13 @@ void SaveAnalysis(TAnalysisFolder& folder, const TTrace& trace, const TTraceResu
 // One series per file, several files at once, one block of lines (or one JSON object) each.
 int RunGlobalFiles(const std::vector<std::vector<TTrace>>& files, const TBatchOptions& options) {
   WriteStandardOutput(options.json ? "[" : GlobalTsvHeader());
-  TProgress progress(files.size());
+  TProgress progress(files.size(), "series", options.progress);
   bool anyFailed = false, first = true;
   RunOrdered<TGlobalResult>(
-      files.size(), options.jobs, [&](size_t i) { return RunGlobal(files[i], options); },
+      files.size(), options.jobs,
+      [&](size_t i) {
+        return RunGlobal(files[i], options, SeriesThreads(options, files.size()), progress);
+      },
       [&](size_t i, TGlobalResult& result) {
         if (!result.failure.empty()) {
           anyFailed = true;
@@ -118,7 +121,7 @@ int RunBatch(const TBatchOptions& options) {
     return Failed(error.what(), 2);
   }
   TOutput output(options);
-  TProgress progress(traces.size());
+  TProgress progress(traces.size(), "traces", options.progress);
   bool anyFailed = false;
   RunOrdered<TTraceResult>(
       traces.size(), options.jobs, [&](size_t i) { return RunTrace(traces[i], options); },

@@ -40,6 +40,9 @@ struct TSeries {
   std::array<bool, 3> FitRate;
   double Dt;
   TScaling Scaling = TScaling::AmplitudePerTrace;
+  // Threads that simulate the trials of one evaluation side by side; the result is the same to
+  // the last bit for any number.
+  int32_t Threads = 1;
 };
 
 struct TSeriesFit {

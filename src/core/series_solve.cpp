@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/refine.h"
+#include "core/series_jacobian.h"
 
 namespace actinfit::series {
 namespace {
@@ -35,9 +36,9 @@ TPoint PointAt(const TPoint& base, const std::vector<TAxis>& axes, const Eigen::
 
 // The Jacobian of the residuals on the unit axes by forward differences (backward at 1), all
 // columns' trials evaluated together.
-Eigen::MatrixXd Jacobian(TSearch& search, const std::vector<TAxis>& axes, const TPoint& base,
-                         const Eigen::VectorXd& u, const Eigen::VectorXd& r0,
-                         const std::optional<TRateTie>& tie) {
+TJacobian ForwardJacobian(TSearch& search, const std::vector<TAxis>& axes, const TPoint& base,
+                          const Eigen::VectorXd& u, const Eigen::VectorXd& r0,
+                          const std::optional<TRateTie>& tie) {
   std::vector<TPoint> trials;
   std::vector<double> steps;
   for (size_t a = 0; a < axes.size(); ++a) {
@@ -53,15 +54,14 @@ Eigen::MatrixXd Jacobian(TSearch& search, const std::vector<TAxis>& axes, const 
   }
   std::vector<double> ssr(trials.size());
   search.Evaluate(trials, ssr);
-  Eigen::MatrixXd jacobian(r0.size(), static_cast<Eigen::Index>(axes.size()));
+  TJacobian jacobian(search, axes);
   for (size_t a = 0; a < axes.size(); ++a) {
-    const Eigen::Map<const Eigen::VectorXd> r(search.Residual(a), r0.size());
-    const auto column = static_cast<Eigen::Index>(a);
+    const Eigen::VectorXd from = r0.segment(jacobian.Offset(a), jacobian.Size(a));
     // A trial that failed leaves its axis still for this iteration.
     if (steps[a] == 0 || !std::isfinite(ssr[a])) {
-      jacobian.col(column).setZero();
+      jacobian.SetColumn(a, Eigen::VectorXd::Zero(from.size()));
     } else {
-      jacobian.col(column) = (r - r0) / steps[a];
+      jacobian.SetColumn(a, (jacobian.Residuals(search, a, a) - from) / steps[a]);
     }
   }
   return jacobian;
@@ -154,12 +154,12 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
   double cost = search.SSR(PointAt(point, axes, u, tie));
   // A start that cannot be evaluated is skipped.
   if (!std::isfinite(cost)) return cost;
-  Eigen::VectorXd r0 = Eigen::Map<const Eigen::VectorXd>(search.Residual(0), search.Points());
+  Eigen::VectorXd r0 =
+      Eigen::Map<const Eigen::VectorXd>(search.Residuals(0).data(), search.Points());
   double lambda = 1e-3;
   for (int32_t iteration = 0; iteration < kSolveIterations && q > 0; ++iteration) {
-    const Eigen::MatrixXd jacobian = Jacobian(search, axes, point, u, r0, tie);
-    const Eigen::MatrixXd normal = jacobian.transpose() * jacobian;
-    const Eigen::VectorXd gradient = jacobian.transpose() * r0;
+    const TJacobian jacobian = ForwardJacobian(search, axes, point, u, r0, tie);
+    const Eigen::VectorXd gradient = jacobian.Gradient(r0);
     // An axis on a bound that the error would push past it stays there this iteration: its
     // step, cut at the bound, would otherwise spoil the others'.
     std::vector<Eigen::Index> free;
@@ -167,24 +167,16 @@ double Solve(TSearch& search, const std::vector<TAxis>& axes, TPoint& point,
       if (!((u[a] <= 0 && gradient[a] > 0) || (u[a] >= 1 && gradient[a] < 0))) free.push_back(a);
     }
     if (free.empty()) break;
-    const Eigen::MatrixXd freeNormal = normal(free, free);
-    const Eigen::VectorXd freeGradient = gradient(free);
     bool accepted = false;
     double newCost = cost;
     for (int32_t attempt = 0; attempt < 12 && !accepted; ++attempt) {
-      Eigen::MatrixXd damped = freeNormal;
-      for (Eigen::Index a = 0; a < damped.rows(); ++a) {
-        damped(a, a) += lambda * (freeNormal(a, a) + 1e-12);
-      }
-      Eigen::VectorXd step = Eigen::VectorXd::Zero(q);
-      const Eigen::VectorXd freeStep = damped.ldlt().solve(-freeGradient);
-      step(free) = freeStep;
+      const Eigen::VectorXd step = jacobian.DampedStep(gradient, free, lambda);
       const Eigen::VectorXd trial = (u + step).cwiseMax(0.0).cwiseMin(1.0);
       newCost = search.SSR(PointAt(point, axes, trial, tie));
       if (newCost < cost) {
         accepted = true;
         u = trial;
-        r0 = Eigen::Map<const Eigen::VectorXd>(search.Residual(0), search.Points());
+        r0 = Eigen::Map<const Eigen::VectorXd>(search.Residuals(0).data(), search.Points());
         lambda = std::max(lambda / 3, 1e-12);
       } else {
         lambda *= 4;

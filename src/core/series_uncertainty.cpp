@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "core/fit_statistics.h"
 #include "core/profile_engine.h"
+#include "core/series_jacobian.h"
 
 namespace actinfit::series {
 namespace {
@@ -41,6 +42,8 @@ void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   if (n <= fit.Parameters) return;
 
   const TPoint at{fit.Rate, fit.TShift};
+  // The best point made the centre: a trial that moves one time shift then simulates one trace.
+  if (!std::isfinite(search.SSR(at))) return;
   std::vector<TPoint> trials;
   std::vector<double> span;
   for (const TAxis& axis : axes) {
@@ -56,16 +59,19 @@ void FillStdErrors(TSearch& search, const std::vector<TAxis>& rateAxes, TSeriesF
   std::vector<double> ssr(trials.size());
   search.Evaluate(trials, ssr);
   if (!std::all_of(ssr.begin(), ssr.end(), [](double v) { return std::isfinite(v); })) return;
-  Eigen::MatrixXd jacobian(n, static_cast<Eigen::Index>(axes.size()));
+  TJacobian jacobian(search, axes);
   for (size_t a = 0; a < axes.size(); ++a) {
-    const Eigen::Map<const Eigen::VectorXd> down(search.Residual(2 * a), n);
-    const Eigen::Map<const Eigen::VectorXd> up(search.Residual(2 * a + 1), n);
-    jacobian.col(static_cast<Eigen::Index>(a)) =
-        span[a] > 0 ? Eigen::VectorXd((up - down) / span[a]) : Eigen::VectorXd::Zero(n);
+    jacobian.SetColumn(a, span[a] > 0 ? Eigen::VectorXd((jacobian.Residuals(search, 2 * a + 1, a) -
+                                                         jacobian.Residuals(search, 2 * a, a)) /
+                                                        span[a])
+                                      : Eigen::VectorXd::Zero(jacobian.Size(a)));
   }
   // The covariance from the singular values of the Jacobian itself: its normal matrix would
-  // square a condition number that the trade-offs between rates make large.
-  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(jacobian, Eigen::ComputeThinV);
+  // square a condition number that the trade-offs between rates make large. The time shifts of
+  // traces that stand apart are projected out first; their columns are their traces' alone.
+  const Eigen::MatrixXd dense = jacobian.DenseWithoutTraceColumns();
+  if (dense.size() == 0) return;
+  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(dense, Eigen::ComputeThinV);
   const Eigen::VectorXd& sigma = svd.singularValues();
   if (sigma.size() == 0 || !(sigma[sigma.size() - 1] > sigma[0] * 1e-14)) return;
   const Eigen::MatrixXd scaled = svd.matrixV() * sigma.cwiseInverse().asDiagonal();

@@ -77,13 +77,16 @@ TEST_F(GlobalTest, OneLinePerTraceAndOneForTheSharedRates) {
 }
 
 // Bounds set wide for rates nobody knows reach trials whose Euler steps diverge: the fit goes
-// on, and the file's line and the JSON count them and say why.
+// on, and the file's line and the JSON count them and say why. The series on two threads takes
+// the same path as on one, to the last trial; --progress says where it stands on standard
+// error, though that is no terminal, and nothing is said without it.
 TEST_F(GlobalTest, WideBoundsCountTheTrialsThatFailed) {
   const std::string wide =
       "--method global --param TShift=0:0:200 --param Knuc=1e-8:1e-12:1e-5 "
       "--param Kon=8:0.1:100 --param Koff=1:0.001:100 ";
-  const TBatchRun run = Run(wide + File("plate.tsv"));
+  const TBatchRun run = Run("-j 1 " + wide + File("plate.tsv"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err.find("series,"), std::string::npos) << run.err;
   const auto rows = Rows(run.out);
   ASSERT_EQ(rows.size(), 6u);
   ASSERT_EQ(rows[0][30], "failed_trials");
@@ -93,9 +96,12 @@ TEST_F(GlobalTest, WideBoundsCountTheTrialsThatFailed) {
   EXPECT_NE(shared[31].find(" trial points"), std::string::npos) << shared[31];
   EXPECT_NEAR(std::stod(shared[2]), 25, 4);
 
-  const TBatchRun json = Run("--json " + wide + File("plate.tsv"));
+  const TBatchRun json = Run("-j 2 --progress --json " + wide + File("plate.tsv"));
   ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_NE(json.err.find("0/1 series, 0s elapsed"), std::string::npos) << json.err;
+  EXPECT_NE(json.err.find("1/1 series, "), std::string::npos) << json.err;
   const auto file = nlohmann::json::parse(json.out)[0];
+  EXPECT_EQ(file["error"].get<double>(), std::stod(shared[2]));
   const auto& failed = file["failed_trials"];
   EXPECT_EQ(failed["count"].get<int>(), std::stoi(shared[30]));
   EXPECT_EQ(shared[31].rfind(failed["message"].get<std::string>(), 0), 0u) << shared[31];
