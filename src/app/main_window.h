@@ -19,8 +19,8 @@
 #include "app/support/event_points.h"
 #include "app/support/operation_guard.h"
 #include "app/support/running_operations.h"
-#include "core/files/tables.h"
 #include "core/analysis.h"
+#include "core/files/tables.h"
 #include "core/fit_statistics.h"
 #include "core/model.h"
 #include "core/profile.h"
@@ -77,7 +77,8 @@ class TfmMain : public QMainWindow {
   // when the record does not hold a refinement's result; a second trigger (or Esc) stops it
   // with the intervals finished so far. The report then shows them.
   void ProfileClick();
-  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main window).
+  // Fit > Fit a dilution series...: shows the series window, made at its first use (one per main
+  // window).
   void FitSeriesClick();
 
   // Data in and out. Each raises its errors to a direct caller; an error leaves the panes,
@@ -166,6 +167,13 @@ class TfmMain : public QMainWindow {
   // A data file dropped on the window or any of its controls opens.
   void AcceptFileDrops();
   void OpenDroppedFile(const QString& path);
+  // File > Open data... and a drop: OpenDataFile, and for a file without times the table
+  // question with the seconds between reads.
+  void OpenChosenDataFile(const QString& path);
+  void OpenUntimedFile(const QString& path);
+  // The G-actin the header of the well being opened names into its field (before Apply), as
+  // the field shows it; none where the header names none, the field then as it was.
+  std::optional<QString> TakeHeaderGActin(const std::string& header);
   // One trace of an instrument export into the data panes, then Apply.
   void OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn);
   void ShowTrace(const QString& path, const files::TFileTables& tables, const TTraceChoice& choice);
