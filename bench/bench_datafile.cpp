@@ -33,6 +33,16 @@ void BM_ParseMillionRowSemicolonText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseMillionRowSemicolonText)->Unit(benchmark::kMillisecond);
 
+// The same file through the tables reader, which the window runs beside the plain one.
+void BM_ParseTablesMillionRowSemicolonText(benchmark::State& state) {
+  const std::string text = MillionRowText();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(actinfit::files::ParseTables(text, "million.csv"));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ParseTablesMillionRowSemicolonText)->Unit(benchmark::kMillisecond);
+
 // A 384-well export of three reads with times down the rows: metadata, a label and a header per
 // read (time, temperature, A1 ... P24), 170 reads each, tab-separated; about 1 MB.
 std::string PlateExport384() {

@@ -174,6 +174,13 @@ class TfmMain : public QMainWindow {
   // A data file dropped on the window or any of its controls opens.
   void AcceptFileDrops();
   void OpenDroppedFile(const QString& path);
+  // File > Open data... and a drop: OpenDataFile, and for a file without times the table
+  // question with the seconds between reads.
+  void OpenChosenDataFile(const QString& path);
+  void OpenUntimedFile(const QString& path);
+  // The G-actin the header of the well being opened names into its field (before Apply), as
+  // the field shows it; none where the header names none, the field then as it was.
+  std::optional<QString> TakeHeaderGActin(const std::string& header);
   // One trace of an instrument export into the data panes, then Apply.
   void OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn);
   void ShowTrace(const QString& path, const files::TFileTables& tables, const TTraceChoice& choice);

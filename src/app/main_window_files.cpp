@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/column_dialog.h"
 #include "app/dialogs/file_dialogs.h"
+#include "app/dialogs/open_notes.h"
 #include "app/dialogs/table_dialog.h"
 #include "app/dialogs/user_guide_window.h"
 #include "app/files/analysis_file.h"
@@ -31,6 +33,8 @@
 #include "app/support/pane_lines.h"
 #include "core/errors.h"
 #include "core/files/datafile.h"
+#include "core/files/gactin_header.h"
+#include "core/numtext.h"
 
 namespace actinfit {
 
@@ -73,15 +77,37 @@ void TfmMain::OpenDataFile(const QString& path, int readingsColumn) {
   FillPane(*ui_.mData, ColumnLines(points.readings, probedSeparator_));
   sourceParts_ = actinfit::DataSourceParts(path, table, readings);
   dataSource_ = QString::fromStdString(SourceNameOfParts(sourceParts_));
+  const auto column = static_cast<size_t>(readings);
+  const std::optional<QString> gActin =
+      TakeHeaderGActin(column < table.Names.size() ? table.Names[column] : std::string());
   btApplyClick();
   if (!ask) ShowTimeNote(this, table);
+  if (gActin) ShowGActinNote(this, *gActin, QString::fromStdString(table.Names[column]));
 }
 
 void TfmMain::OpenDataFile(const QString& path, int table, const QString& well) {
   TOpenedData data = ReadDataForWindow(LocalPath(path));
   if (!data.tables) data.tables = files::ReadTables(LocalPath(path));
   ShowTrace(path, *data.tables,
-            {static_cast<size_t>(table), FindWell(*data.tables, table, well, path)});
+            {static_cast<size_t>(table), FindWell(*data.tables, table, well, path), {}});
+}
+
+void TfmMain::OpenChosenDataFile(const QString& path) {
+  try {
+    OpenDataFile(path);
+  } catch (const files::ETimesMissing&) {
+    OpenUntimedFile(path);
+  }
+}
+
+void TfmMain::OpenUntimedFile(const QString& path) {
+  // Read in order one second apart to offer the tables and wells, then with the interval given.
+  const std::string local = LocalPath(path);
+  const files::TFileTables inOrder = files::ReadTables(local, files::TReadOptions{1.0});
+  TTraceChoice choice;
+  if (!AskTableAndWell(this, path, inOrder, true, choice, true)) return;  // nothing changes
+  const double interval = IntervalOfReads(choice.interval, path);
+  ShowTrace(path, files::ReadTables(local, files::TReadOptions{interval}), choice);
 }
 
 void TfmMain::OpenTrace(const QString& path, const files::TFileTables& tables, int readingsColumn) {
@@ -116,7 +142,17 @@ void TfmMain::ShowTrace(const QString& path, const files::TFileTables& tables,
   FillPane(*ui_.mData, ColumnLines(trace.readings, probedSeparator_));
   sourceParts_ = TraceSourceParts(path, tables, choice.table, choice.trace);
   dataSource_ = QString::fromStdString(SourceNameOfParts(sourceParts_));
+  const std::optional<QString> gActin = TakeHeaderGActin(trace.header);
   btApplyClick();
+  if (gActin) ShowGActinNote(this, *gActin, QString::fromStdString(trace.header));
+}
+
+std::optional<QString> TfmMain::TakeHeaderGActin(const std::string& header) {
+  const std::optional<double> gActin = GActinFromHeader(header);
+  if (!gActin) return std::nullopt;
+  const QString text = ToQString(ShortestReal(*gActin, DecimalSeparator()));
+  ui_.edAG->setText(text);
+  return text;
 }
 
 void TfmMain::PasteColumns() {
@@ -182,13 +218,14 @@ void TfmMain::AcceptFileDrops() {
 void TfmMain::OpenDroppedFile(const QString& path) {
   // Opened once the drop is over: the column question must not hold up the dragging program.
   QTimer::singleShot(0, this, [this, path] {
-    RunHandler([this, path] { IsAnalysisFile(path) ? OpenAnalysis(path) : OpenDataFile(path); });
+    RunHandler(
+        [this, path] { IsAnalysisFile(path) ? OpenAnalysis(path) : OpenChosenDataFile(path); });
   });
 }
 
 void TfmMain::acOpenDataClick() {
   const QString path = AskDataFileToOpen(this);
-  if (!path.isEmpty()) OpenDataFile(path);
+  if (!path.isEmpty()) OpenChosenDataFile(path);
 }
 
 void TfmMain::acSaveResultsClick() {

@@ -141,10 +141,10 @@ TParsedArguments ParseArguments(int argc, const char* const* argv) {
     return {std::nullopt,
             BadArguments("--g-actin-of, --scaling and --fit-tshift need --method global")};
   }
-  if (options.inspect && (!options.selection.table.empty() || !wells.empty() || !exclude.empty() ||
-                          !options.plateMap.empty())) {
-    return {std::nullopt, BadArguments("--inspect shows every table and well: --table, --wells, "
-                                       "--exclude and --plate-map choose what a run computes")};
+  if (options.inspect && !options.plateMap.empty()) {
+    return {std::nullopt,
+            BadArguments("--inspect shows what the files hold, and a well's G-actin is none of "
+                         "it: --plate-map goes with a method")};
   }
   if (options.intervals && options.method != TMethod::Refine) {
     return {std::nullopt, BadArguments("--intervals needs --method refine")};

@@ -41,14 +41,41 @@ std::string TableLabel(const files::TKineticTable& table, size_t index) {
   return "table " + std::to_string(index + 1) + (table.name.empty() ? "" : " '" + table.name + "'");
 }
 
+// The tables and wells --table, --wells and --exclude keep, each table with its index in the
+// file, and how many tables the file holds.
+struct TShown {
+  files::TFileTables file;
+  std::vector<size_t> index;
+  size_t tablesInFile = 0;
+};
+
+TShown Shown(const files::TFileTables& file, const TSelection& selection) {
+  TShown shown;
+  shown.file.file = file.file;
+  shown.file.notes = file.notes;
+  shown.tablesInFile = file.tables.size();
+  for (const TChosenTable& chosen : ChooseTraces(file, selection)) {
+    const files::TKineticTable& table = file.tables[chosen.index];
+    files::TKineticTable& kept = shown.file.tables.emplace_back();
+    kept.name = table.name;
+    kept.leftOut = table.leftOut;
+    kept.notes = table.notes;
+    for (const size_t w : chosen.wells) kept.traces.push_back(table.traces[w]);
+    shown.index.push_back(chosen.index);
+  }
+  return shown;
+}
+
 // The file's notes, then each table's and each well's, named by where they come from.
-std::vector<std::string> AllNotes(const files::TFileTables& file) {
+std::vector<std::string> AllNotes(const TShown& shown) {
+  const files::TFileTables& file = shown.file;
   std::vector<std::string> notes = file.notes;
-  for (size_t t = 0; t < file.tables.size(); ++t) {
-    const files::TKineticTable& table = file.tables[t];
+  for (size_t k = 0; k < file.tables.size(); ++k) {
+    const files::TKineticTable& table = file.tables[k];
+    const size_t t = shown.index[k];
     for (const std::string& note : table.notes) notes.push_back(TableLabel(table, t) + ": " + note);
     // A well's name alone where it cannot stand for the well of another table.
-    const std::string where = file.tables.size() == 1 ? "" : TableLabel(table, t) + ": ";
+    const std::string where = shown.tablesInFile == 1 ? "" : TableLabel(table, t) + ": ";
     for (const files::TWellTrace& well : table.traces) {
       for (const std::string& note : well.notes) notes.push_back(where + well.name + ": " + note);
     }
@@ -95,22 +122,26 @@ std::string TableText(const files::TKineticTable& table, size_t index) {
 
 }  // namespace
 
-nlohmann::ordered_json InspectJson(const files::TFileTables& file) {
+nlohmann::ordered_json InspectJson(const files::TFileTables& file, const TSelection& selection) {
+  const TShown shown = Shown(file, selection);
   nlohmann::ordered_json tables = nlohmann::ordered_json::array();
-  for (const files::TKineticTable& table : file.tables) tables.push_back(TableJson(table));
+  for (const files::TKineticTable& table : shown.file.tables) tables.push_back(TableJson(table));
   return {{"file", file.file},
           {"ok", true},
           {"message", ""},
           {"tables", std::move(tables)},
-          {"notes", AllNotes(file)}};
+          {"notes", AllNotes(shown)}};
 }
 
-std::string InspectText(const files::TFileTables& file) {
-  const size_t count = file.tables.size();
+std::string InspectText(const files::TFileTables& file, const TSelection& selection) {
+  const TShown shown = Shown(file, selection);
+  const size_t count = shown.tablesInFile;
   std::string text =
       file.file + ": " + std::to_string(count) + (count == 1 ? " table\n" : " tables\n");
-  for (size_t t = 0; t < count; ++t) text += TableText(file.tables[t], t);
-  for (const std::string& note : AllNotes(file)) text += "  note: " + note + "\n";
+  for (size_t k = 0; k < shown.file.tables.size(); ++k) {
+    text += TableText(shown.file.tables[k], shown.index[k]);
+  }
+  for (const std::string& note : AllNotes(shown)) text += "  note: " + note + "\n";
   return text;
 }
 
@@ -125,8 +156,8 @@ int RunInspect(const TBatchOptions& options) {
     std::string text;
     try {
       const files::TFileTables file = files::ReadTables(path, read);
-      object = InspectJson(file);
-      text = InspectText(file);
+      object = InspectJson(file, options.selection);
+      text = InspectText(file, options.selection);
     } catch (const std::exception& error) {
       allRead = false;
       const std::string message = UserMessage(error);

@@ -112,6 +112,32 @@ bool WellChosen(const files::TWellTrace& well, const TSelection& selection) {
   return (selection.wells.empty() || named(selection.wells)) && !named(selection.exclude);
 }
 
+std::vector<TChosenTable> ChooseTraces(const files::TFileTables& file,
+                                       const TSelection& selection) {
+  std::vector<TChosenTable> chosen;
+  bool anyWell = false;
+  for (size_t t = 0; t < file.tables.size(); ++t) {
+    const files::TKineticTable& table = file.tables[t];
+    if (!TableChosen(table, t, selection.table)) continue;
+    TChosenTable& kept = chosen.emplace_back();
+    kept.index = t;
+    for (size_t w = 0; w < table.traces.size(); ++w) {
+      if (WellChosen(table.traces[w], selection)) kept.wells.push_back(w);
+    }
+    anyWell = anyWell || !kept.wells.empty();
+  }
+  if (chosen.empty()) {
+    std::string list;
+    for (size_t t = 0; t < file.tables.size(); ++t) {
+      list += (t == 0 ? "" : ", ") + std::to_string(t + 1) + " '" + file.tables[t].name + "'";
+    }
+    throw ENothingChosen(file.file + ": no table matches --table '" + selection.table +
+                         "' (it holds " + list + ")");
+  }
+  if (!anyWell) throw ENothingChosen(file.file + ": --wells and --exclude keep none of its wells");
+  return chosen;
+}
+
 std::string TablePrefix(const files::TFileTables& file, size_t table) {
   if (file.tables.size() == 1) return file.file;
   const std::string& name = file.tables[table].name;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/files/tables.h"
 
 namespace actinfit::batch {
@@ -30,6 +31,22 @@ bool TableChosen(const files::TKineticTable& table, size_t index, std::string_vi
 
 // Whether the well is kept: in --wells (when given) and not in --exclude.
 bool WellChosen(const files::TWellTrace& well, const TSelection& selection);
+
+// A file of which the selection keeps no trace.
+class ENothingChosen : public EInvalidInput {
+ public:
+  using EInvalidInput::EInvalidInput;
+};
+
+// A table the selection keeps: its index in the file (from 0) and the indices of its wells kept.
+struct TChosenTable {
+  size_t index = 0;
+  std::vector<size_t> wells;
+};
+
+// The tables and wells of `file` that `selection` keeps, in the file's order. Raises
+// ENothingChosen naming the file where no table matches --table, or no well of them is kept.
+std::vector<TChosenTable> ChooseTraces(const files::TFileTables& file, const TSelection& selection);
 
 // What the names of a table's traces start with: "FILE" where the file holds one table,
 // "FILE:TABLE" otherwise (TABLE its name, or its number from 1 where it has none); the traces

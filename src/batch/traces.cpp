@@ -15,26 +15,12 @@ namespace actinfit::batch {
 
 namespace {
 
-// A file of which the selection keeps no trace.
-class ENothingChosen : public EInvalidInput {
- public:
-  using EInvalidInput::EInvalidInput;
-};
-
 // A column without a header is named by its number, as the time column counts 1.
 std::string WellLabel(const files::TWellTrace& well) {
   constexpr std::string_view kColumn = "column ";
   if (well.header.empty() && well.name.starts_with(kColumn))
     return well.name.substr(kColumn.size());
   return well.name;
-}
-
-std::string TableList(const files::TFileTables& file) {
-  std::string list;
-  for (size_t t = 0; t < file.tables.size(); ++t) {
-    list += (t == 0 ? "" : ", ") + std::to_string(t + 1) + " '" + file.tables[t].name + "'";
-  }
-  return list;
 }
 
 TTrace MakeTrace(const files::TFileTables& file, size_t t, size_t w, const TLoadOptions& options) {
@@ -66,25 +52,11 @@ void AddFileTraces(const std::string& path, const TLoadOptions& options,
   const TSelection& selection = options.selection;
   std::vector<std::string> notes;
   for (const std::string& note : file.notes) notes.push_back(file.file + ": " + note);
-  bool anyTable = false;
   const size_t first = traces.size();
-  for (size_t t = 0; t < file.tables.size(); ++t) {
-    const files::TKineticTable& table = file.tables[t];
-    if (!TableChosen(table, t, selection.table)) continue;
-    anyTable = true;
-    for (std::string& note : TableNotes(TablePrefix(file, t), table))
+  for (const TChosenTable& chosen : ChooseTraces(file, selection)) {
+    for (std::string& note : TableNotes(TablePrefix(file, chosen.index), file.tables[chosen.index]))
       notes.push_back(std::move(note));
-    for (size_t w = 0; w < table.traces.size(); ++w) {
-      if (!WellChosen(table.traces[w], selection)) continue;
-      traces.push_back(MakeTrace(file, t, w, options));
-    }
-  }
-  if (!anyTable) {
-    throw ENothingChosen(file.file + ": no table matches --table '" + selection.table +
-                         "' (it holds " + TableList(file) + ")");
-  }
-  if (traces.size() == first) {
-    throw ENothingChosen(file.file + ": --wells and --exclude keep none of its wells");
+    for (const size_t w : chosen.wells) traces.push_back(MakeTrace(file, chosen.index, w, options));
   }
   // The file's and the tables' notes go with its first trace.
   notes.insert(notes.end(), traces[first].notes.begin(), traces[first].notes.end());

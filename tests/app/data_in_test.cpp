@@ -113,6 +113,38 @@ void AnswerTableDialog(int table, int well) {
   });
 }
 
+// Answers the question a dropped file without times raises, once it is open: well `well` of
+// the first table, `interval` typed as the seconds between reads (a null text: cancel). Keeps
+// what the question offered in `offered` (its wells' captions and its details).
+void AnswerIntervalDialog(int well, const QString& interval, QStringList& offered) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, well, interval, &offered] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    poll->stop();
+    poll->deleteLater();
+    auto* wells = dialog->findChild<QComboBox*>(QStringLiteral("cbReadingsColumn"));
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("edInterval"));
+    if (wells == nullptr || field == nullptr || !field->isVisibleTo(dialog)) qFatal("no interval");
+    for (int k = 0; k < wells->count(); ++k) offered << wells->itemText(k);
+    offered << dialog->findChild<QLabel*>(QStringLiteral("lbTableDetails"))->text();
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      field->setText(interval);
+      dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/interval_dialog.png"));
+      field->clear();
+    }
+    if (interval.isNull()) {
+      dialog->reject();
+      return;
+    }
+    wells->setCurrentIndex(well);
+    QTest::keyClicks(field, interval);
+    dialog->accept();
+  });
+  poll->start();
+}
+
 QString ExportFile(const char* name) {
   return QStringLiteral(ACTINFIT_EXPORTS_DIR "/") + QString::fromLatin1(name);
 }
@@ -302,6 +334,47 @@ class DataInTest : public WindowTest {
     }
   }
 
+  // A file of plate blocks without times: the question asks the seconds between reads too, and
+  // the well's reads are that far apart; no interval, or none above 0, changes nothing.
+  void fileWithoutTimesAsksTheInterval() {
+    const QString path = ExportFile("plates_without_times.txt");
+    const WindowState before = StateOf(*window_);
+    const struct {
+      QString typed, message;
+    } refusals[] = {
+        {QString(), {}},  // cancelled
+        {QStringLiteral(""),
+         QStringLiteral("'%1' holds no times: give the seconds between reads").arg(path)},
+        {QStringLiteral("thirty"), QStringLiteral("'thirty' is no interval between reads: give "
+                                                  "the seconds between them, a number above 0")},
+        {QStringLiteral("0"), QStringLiteral("'0' is no interval between reads: give the seconds "
+                                             "between them, a number above 0")},
+        {QStringLiteral("-30"), QStringLiteral("'-30' is no interval between reads: give the "
+                                               "seconds between them, a number above 0")},
+    };
+    for (const auto& refusal : refusals) {
+      QStringList offered;
+      boxes_->texts.clear();
+      AnswerIntervalDialog(0, refusal.typed, offered);
+      QVERIFY(DropFile(*window_, path));
+      QTRY_VERIFY(!offered.isEmpty());
+      QTRY_COMPARE(boxes_->texts,
+                   refusal.message.isEmpty() ? QStringList() : QStringList{refusal.message + u'.'});
+      QVERIFY(StateOf(*window_) == before);
+    }
+    QStringList offered;
+    boxes_->texts.clear();
+    AnswerIntervalDialog(95, QStringLiteral("45"), offered);
+    QVERIFY(DropFile(*window_, path));
+    QTRY_COMPARE(window_->model().Time, (std::vector<double>{0, 45, 90}));
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(window_->model().Data, (std::vector<double>{0.068, 0.078, 0.088}));
+    QCOMPARE(window_->DataSource(), QStringLiteral("plates_without_times.txt: H12"));
+    QCOMPARE(offered.size(), 97);
+    QCOMPARE(offered.front(), QStringLiteral("A1 (0.06; 0.07; 0.08; 3 reads)"));
+    QVERIFY2(!offered.back().contains(u" 1 s apart"), qPrintable(offered.back()));
+  }
+
   // With one readings column nothing is asked: a note that waits for nothing says how the times
   // were read.
   void oneColumnOfConvertedTimesOpensWithANote() {
@@ -318,6 +391,63 @@ class DataInTest : public WindowTest {
       note->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/time_note.png"));
     }
     note->close();
+  }
+
+  // A well whose header names its G-actin sets the field before Apply, and a note beside the
+  // window says so; a header that names none, or an amount of something else, changes nothing.
+  void headerGActinSetsTheField_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("well");  // of the export's first table; empty: a plain file
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("plain column") << QByteArray("Time\tA4 8 uM\n0\t1\n10\t2\n") << QString() << "8"
+                                  << QStringLiteral(
+                                         "G-actin set to 8 \u00b5M from the header "
+                                         "'A4 8 uM'.");
+    QTest::newRow("export well, nM")
+        << QByteArray(
+               "Time\tT\xC2\xB0 Read 1\tA1 1.5 uM actin + 1 uM profilin\tA2 350 nM\n"
+               "0:00:00\t25\t1\t2\n0:00:10\t25\t3\t4\n")
+        << "A2"
+        << "0.35" << QStringLiteral("G-actin set to 0.35 \u00b5M from the header 'A2 350 nM'.");
+    QTest::newRow("export well, amount next to actin")
+        << QByteArray(
+               "Time\tT\xC2\xB0 Read 1\tA1 1.5 uM actin + 1 uM profilin\tA2\n"
+               "0:00:00\t25\t1\t2\n0:00:10\t25\t3\t4\n")
+        << "A1"
+        << "1.5"
+        << QStringLiteral(
+               "G-actin set to 1.5 \u00b5M from the header 'A1 1.5 uM actin + 1 uM profilin'.");
+    QTest::newRow("no amount") << QByteArray("Time\tA1\n0\t1\n10\t2\n") << QString() << "5"
+                               << QString();
+    QTest::newRow("amount of something else")
+        << QByteArray("Time\tA1 2 mM MgCl2\n0\t1\n10\t2\n") << QString() << "5" << QString();
+  }
+  void headerGActinSetsTheField() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, well);
+    QFETCH(QString, field);
+    QFETCH(QString, note);
+    SetText(*window_, "edAG", QStringLiteral("5"));
+    QTemporaryDir folder;
+    const QString path = WriteFile(folder, QStringLiteral("header.txt"), file);
+    if (well.isEmpty()) {
+      window_->OpenDataFile(path);
+    } else {
+      window_->OpenDataFile(path, 0, well);
+    }
+    QVERIFY(boxes_->texts.isEmpty());
+    QCOMPARE(Control<QLineEdit>(*window_, "edAG")->text(), field);
+    QCOMPARE(window_->model().Init[0], field.toDouble());
+    auto* box = window_->findChild<QMessageBox*>(QStringLiteral("mbGActinNote"));
+    QCOMPARE(box == nullptr ? QString() : box->text(), note);
+    if (box == nullptr) return;
+    QVERIFY(box->isVisible() && !box->isModal());
+    if (const QByteArray shots = qgetenv("ACTINFIT_SCREENSHOTS"); !shots.isEmpty()) {
+      box->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/gactin_note.png"));
+    }
+    box->close();
+    QTRY_VERIFY(window_->findChild<QMessageBox*>(QStringLiteral("mbGActinNote")) == nullptr);
   }
 
   // A file whose times were converted says so in the question.

@@ -201,7 +201,60 @@ INSTANTIATE_TEST_SUITE_P(
                      0,
                      0,
                      "",
-                     "holds no"}),
+                     "holds no"},
+        // --table, --wells and --exclude choose what is shown, in the same JSON.
+        TInspectCase{"ChosenTable",
+                     "times_down_two_reads.txt",
+                     "--table 450",
+                     true,
+                     {"Read 2:450,490"},
+                     5,
+                     "A1",
+                     30,
+                     390,
+                     500,
+                     560,
+                     "T\xC2\xB0 Read 2:450,490",
+                     ""},
+        TInspectCase{"ChosenWells",
+                     "times_down_two_reads.txt",
+                     "--wells A2-A3,B1,B2 --exclude a03,B2",
+                     true,
+                     {"Read 1:365,407", "Read 2:450,490"},
+                     2,
+                     "A2",
+                     0,
+                     360,
+                     1010,
+                     1310,
+                     "T\xC2\xB0 Read 1:365,407",
+                     ""},
+        TInspectCase{"NoTableChosen",
+                     "times_down_two_reads.txt",
+                     "--table 600",
+                     false,
+                     {},
+                     0,
+                     "",
+                     0,
+                     0,
+                     0,
+                     0,
+                     "",
+                     "no table matches --table '600'"},
+        TInspectCase{"NoWellChosen",
+                     "times_down_two_reads.txt",
+                     "--wells H12",
+                     false,
+                     {},
+                     0,
+                     "",
+                     0,
+                     0,
+                     0,
+                     0,
+                     "",
+                     "--wells and --exclude keep none of its wells"}),
     [](const ::testing::TestParamInfo<TInspectCase>& info) {
       return std::string(info.param.name);
     });
@@ -222,6 +275,28 @@ TEST_F(TablesTest, InspectSpeaksUtf8AndToPeople) {
       << text.out;
   EXPECT_NE(text.out.find("left out: T\xC2\xB0 Read 1:365,407 (temperature)"), std::string::npos)
       << text.out;
+}
+
+// A chosen table keeps its number in the file, and only its notes and its chosen wells' are
+// said.
+TEST_F(TablesTest, InspectShowsTheChosenTablesByTheirNumbers) {
+  const std::string reads = (kExports / "times_down_two_reads.txt").string();
+  const TBatchRun text = Run("--inspect --table 2 --exclude A1,A3 " + reads);
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("2 tables\n  table 2 'Read 2:450,490': 3 wells (A2, B1, B2)"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find("table 1"), std::string::npos) << text.out;
+
+  const TBatchRun all = Run("--inspect --json " + reads);
+  const TBatchRun chosen = Run("--inspect --json --wells A1 " + reads);
+  ASSERT_EQ(chosen.exitCode, 0) << chosen.err;
+  const nlohmann::json notesOfAll = nlohmann::json::parse(all.out)[0]["notes"];
+  const nlohmann::json notes = nlohmann::json::parse(chosen.out)[0]["notes"];
+  EXPECT_LT(notes.size(), notesOfAll.size());
+  for (const auto& note : notes) {
+    EXPECT_EQ(note.get<std::string>().find(": A2:"), std::string::npos) << note;
+  }
 }
 
 std::vector<std::string> TraceNames(const std::string& out) {
@@ -252,7 +327,7 @@ TEST_F(TablesTest, WellsOfTheChosenTablesAreTheTraces) {
                                        "1:365,407', 2 'Read 2:450,490')"},
       {"--wells H1-H12 " + reads, reads + ": --wells and --exclude keep none of its wells"},
       {"--wells A1-Z " + reads, "--wells: 'A1-Z' is no range of wells"},
-      {"--inspect --table 1 " + reads, "--inspect shows every table and well"},
+      {"--inspect --plate-map " + reads + " " + reads, "--plate-map goes with a method"},
       {"--interval 0 " + reads, "--interval 0: the seconds between reads must be above 0"},
   };
   for (const TRefused& r : refused) {

@@ -1,15 +1,14 @@
 #include "app/dialogs/column_dialog.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/dialogs/open_notes.h"
 #include "app/files/number_text.h"
 
 namespace actinfit {
@@ -89,12 +88,7 @@ int AskReadingsColumn(QWidget* parent, const QString& fileName, const TDataTable
 
 void ShowTimeNote(QWidget* parent, const TDataTable& table) {
   if (table.TimeNote.empty()) return;
-  auto* box = new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(),
-                              TimeNoteText(table), QMessageBox::Ok, parent);
-  box->setObjectName(QStringLiteral("mbTimeNote"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setModal(false);
-  box->show();
+  ShowNoteBeside(parent, QStringLiteral("mbTimeNote"), TimeNoteText(table));
 }
 
 }  // namespace actinfit

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "app/files/number_text.h"
@@ -25,8 +26,8 @@ QString TableCaption(const files::TKineticTable& table, size_t index) {
   return caption + QStringLiteral(": %1 well(s)").arg(table.traces.size());
 }
 
-// "A1 (1000; 1100; 1200 ...; 4 readings from 0 s to 360 s)"
-QString WellCaption(const files::TWellTrace& trace) {
+// "A1 (1000; 1100; 1200 ...; 4 readings from 0 s to 360 s)", or "...; 4 reads)" without times.
+QString WellCaption(const files::TWellTrace& trace, bool withTimes) {
   QStringList first;
   for (size_t k = 0; k < trace.readings.size() && k < 3; ++k) {
     first << Text(ShortestReal(trace.readings[k], '.'));
@@ -35,6 +36,11 @@ QString WellCaption(const files::TWellTrace& trace) {
   QString caption = Text(trace.name);
   if (trace.header != trace.name && !trace.header.empty())
     caption += QStringLiteral(" [%1]").arg(Text(trace.header));
+  if (!withTimes) {
+    return caption + QStringLiteral(" (%1; %2 reads)")
+                         .arg(first.join(QStringLiteral("; ")))
+                         .arg(trace.readings.size());
+  }
   return caption + QStringLiteral(" (%1; %2 readings from %3 s to %4 s)")
                        .arg(first.join(QStringLiteral("; ")))
                        .arg(trace.readings.size())
@@ -42,8 +48,8 @@ QString WellCaption(const files::TWellTrace& trace) {
                        .arg(Text(ShortestReal(trace.times.back(), '.')));
 }
 
-// What the table left out and why, and its notes.
-QString TableDetails(const files::TFileTables& tables, size_t index) {
+// What the table left out and why, and its notes (from `firstNote` on).
+QString TableDetails(const files::TFileTables& tables, size_t index, size_t firstNote) {
   const files::TKineticTable& table = tables.tables[index];
   QStringList lines;
   if (!table.leftOut.empty()) {
@@ -53,8 +59,8 @@ QString TableDetails(const files::TFileTables& tables, size_t index) {
     }
     lines << QStringLiteral("Left out: ") + out.join(QStringLiteral(", ")) + u'.';
   }
-  for (const std::string& note : table.notes) {
-    QString line = Text(note);
+  for (size_t k = firstNote; k < table.notes.size(); ++k) {
+    QString line = Text(table.notes[k]);
     if (!line.isEmpty()) line[0] = line[0].toUpper();
     lines << line + u'.';
   }
@@ -66,10 +72,24 @@ QString TableDetails(const files::TFileTables& tables, size_t index) {
   return lines.join(u'\n');
 }
 
+// The field for the seconds between reads, in the dialog's form.
+void AddIntervalField(QDialog& dialog, QFormLayout& form) {
+  auto* field = new QLineEdit(&dialog);
+  field->setObjectName(QStringLiteral("edInterval"));
+  field->setPlaceholderText(QStringLiteral("e.g. 30"));
+  form.addRow(QStringLiteral("Seconds between reads:"), field);
+  auto* why = new QLabel(
+      QStringLiteral("The file holds no times: the reads are taken this many seconds apart, the "
+                     "first at 0 s."),
+      &dialog);
+  why->setWordWrap(true);
+  form.addRow(why);
+}
+
 }  // namespace
 
 bool AskTableAndWell(QWidget* parent, const QString& fileName, const files::TFileTables& tables,
-                     bool wellToo, TTraceChoice& choice) {
+                     bool wellToo, TTraceChoice& choice, bool askInterval) {
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("dlgReadingsColumn"));
   dialog.setWindowTitle(QStringLiteral("Open data"));
@@ -99,18 +119,21 @@ bool AskTableAndWell(QWidget* parent, const QString& fileName, const files::TFil
   } else {
     wells->hide();
   }
+  if (askInterval) AddIntervalField(dialog, *form);
   auto* details = new QLabel(&dialog);
   details->setObjectName(QStringLiteral("lbTableDetails"));
   details->setWordWrap(true);
   layout->addWidget(details);
-  const auto show = [&tables, wells, details](int index) {
+  // Read one second apart in wait for the interval, their first note says just that: not shown.
+  const size_t firstNote = askInterval ? 1 : 0;
+  const auto show = [&tables, wells, details, askInterval, firstNote](int index) {
     if (index < 0) return;
     const auto table = static_cast<size_t>(index);
     wells->clear();
     for (const files::TWellTrace& trace : tables.tables[table].traces)
-      wells->addItem(WellCaption(trace));
+      wells->addItem(WellCaption(trace, !askInterval));
     wells->setCurrentIndex(0);
-    details->setText(TableDetails(tables, table));
+    details->setText(TableDetails(tables, table, firstNote));
   };
   QObject::connect(tableBox, &QComboBox::currentIndexChanged, &dialog, show);
   show(0);
@@ -122,6 +145,9 @@ bool AskTableAndWell(QWidget* parent, const QString& fileName, const files::TFil
   if (dialog.exec() != QDialog::Accepted) return false;
   choice.table = static_cast<size_t>(tableBox->currentIndex());
   choice.trace = static_cast<size_t>(std::max(0, wells->currentIndex()));
+  if (askInterval) {
+    choice.interval = dialog.findChild<QLineEdit*>(QStringLiteral("edInterval"))->text();
+  }
   return true;
 }
 

@@ -1,9 +1,11 @@
 #include "app/files/data_tables.h"
 
 #include <QFileInfo>
+#include <cmath>
 #include <exception>
 
 #include "core/errors.h"
+#include "core/numtext.h"
 
 namespace actinfit {
 
@@ -42,6 +44,8 @@ TOpenedData ReadDataForWindow(const std::string& path) {
   std::exception_ptr refused;
   try {
     data.tables = files::ReadTables(path);
+  } catch (const files::ETimesMissing&) {
+    throw;  // whatever the plain reader makes of the blocks, the interval is what is missing
   } catch (const files::ELayoutRefused&) {
     refused = std::current_exception();
   } catch (const EInvalidInput&) {
@@ -54,7 +58,7 @@ TOpenedData ReadDataForWindow(const std::string& path) {
     // it, though the tables reader would read the rows above the fault.
     if (!data.tables || PlainShape(*data.tables)) throw;
   }
-  // Plate blocks without times read as columns of numbers by the plain reader: they are none.
+  // A layout found but not read (plates never measured) is said, whatever the plain reader read.
   if (refused) std::rethrow_exception(refused);
   if (data.plain && data.tables && !SameColumns(*data.plain, *data.tables)) data.plain.reset();
   if (data.plain) data.tables.reset();
@@ -97,6 +101,28 @@ size_t FindWell(const files::TFileTables& tables, int table, const QString& well
                   .arg(table + 1)
                   .arg(well)
                   .toStdString());
+}
+
+double IntervalOfReads(const QString& typed, const QString& path) {
+  const QString text = typed.trimmed();
+  if (text.isEmpty()) {
+    throw Error(QStringLiteral("'%1' holds no times: give the seconds between reads")
+                    .arg(path)
+                    .toStdString());
+  }
+  double seconds = 0;
+  try {
+    seconds = ParseReal(text.toStdString());
+  } catch (const Error&) {
+    seconds = 0;  // said below, in words that name the field
+  }
+  if (!(seconds > 0) || !std::isfinite(seconds)) {
+    throw Error(QStringLiteral("'%1' is no interval between reads: give the seconds between "
+                               "them, a number above 0")
+                    .arg(text)
+                    .toStdString());
+  }
+  return seconds;
 }
 
 }  // namespace actinfit

@@ -36,4 +36,8 @@ QString TraceSourceName(const QString& path, const files::TFileTables& tables, s
 size_t FindWell(const files::TFileTables& tables, int table, const QString& well,
                 const QString& path);
 
+// The seconds between reads the user typed for a file without times (`path`, for the message);
+// raises an error saying what to give unless it is a number above 0.
+double IntervalOfReads(const QString& typed, const QString& path);
+
 }  // namespace actinfit

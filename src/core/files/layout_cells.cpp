@@ -43,6 +43,11 @@ bool IsNoReadingWord(std::string_view cell) {
   return (cell.front() == '>' || cell.front() == '<') && ReadValue(cell.substr(1), value);
 }
 
+// The degree sign as UTF-8, as U+FFFD after a lossy round trip, as "∞" or "¡" from old code
+// pages.
+constexpr std::array<std::string_view, 4> kDegreeSigns = {"\xC2\xB0", "\xEF\xBF\xBD",
+                                                          "\xE2\x88\x9E", "\xC2\xA1"};
+
 }  // namespace
 
 bool ReadValue(std::string_view cell, double& value) {
@@ -85,10 +90,6 @@ double TimeHeaderUnit(std::string_view cell) {
 
 std::string NotATraceWhy(std::string_view cell) {
   const std::string lower = LowerCase(cell);
-  // The degree sign as UTF-8, as U+FFFD after a lossy round trip, as "∞" or "¡" from old code
-  // pages.
-  static constexpr std::array<std::string_view, 4> kDegreeSigns = {"\xC2\xB0", "\xEF\xBF\xBD",
-                                                                   "\xE2\x88\x9E", "\xC2\xA1"};
   if (StartsWith(lower, "temp")) return "temperature";
   for (const std::string_view sign : kDegreeSigns) {
     if (lower.starts_with('t') && StartsWith(std::string_view(lower).substr(1), sign)) {
@@ -114,6 +115,19 @@ std::string NotATraceWhy(std::string_view cell) {
     if (StartsWith(lower, word)) return std::string(why);
   }
   return {};
+}
+
+bool IsTemperatureUnit(std::string_view text) {
+  std::string bare;
+  for (const char c : LowerCase(text)) {
+    if (c != ' ' && c != '[' && c != ']' && c != '(' && c != ')' && c != '.') bare += c;
+  }
+  for (const std::string_view sign : kDegreeSigns) {
+    if (bare.find(sign) != std::string::npos) return true;
+  }
+  static constexpr std::array<std::string_view, 6> kUnits = {"c",    "k",       "f",
+                                                             "degc", "celsius", "kelvin"};
+  return std::find(kUnits.begin(), kUnits.end(), bare) != kUnits.end();
 }
 
 std::optional<std::string> WellOf(std::string_view cell) {

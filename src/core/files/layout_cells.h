@@ -13,11 +13,13 @@
 
 namespace actinfit::files {
 
-// Rows a detector reads, what the caller asked, and why layouts that nearly applied did not.
+// Rows a detector reads, what the caller asked, and why layouts that nearly applied did not
+// (with `timesMissing` set where reads without times wait for the interval between them).
 struct TLayoutInput {
   const std::vector<TCellRow>& rows;
   const TReadOptions& options;
   std::vector<std::string>& refusals;
+  bool& timesMissing;
 };
 
 // A number with '.' or ',' as the decimal mark.
@@ -40,6 +42,8 @@ double TimeHeaderUnit(std::string_view cell);
 // Why a column or row headed `cell` holds no trace ("temperature", "cycle number", ...), or
 // empty when it may.
 std::string NotATraceWhy(std::string_view cell);
+// A unit of temperature as it follows the word in a header: "°C", "[°C]", "(C)", "deg C".
+bool IsTemperatureUnit(std::string_view text);
 
 // "A1" for "A1", "A01" or "a1 8 uM"'s first word; none when the cell names no well.
 std::optional<std::string> WellOf(std::string_view cell);

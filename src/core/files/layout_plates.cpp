@@ -11,8 +11,9 @@ namespace {
 // The readings of one matrix: rows of the plate, `columns` wide from `first`.
 struct Matrix {
   double seconds = 0;
-  size_t top = 0;  // its first row
+  size_t top = 0;  // its first row of readings
   size_t rows = 0;
+  int32_t line = 0;  // the file line that opens it (its time, or its number)
 };
 
 // A header "Time(hh:mm:ss) Temperature(°C) 1 2 ... 12": the column of the time and of plate
@@ -76,6 +77,51 @@ bool HasReading(const std::vector<TCellRow>& rows, const Matrix& m, size_t first
   return false;
 }
 
+// Leaves out the plates that hold no reading: reads the run did not make, after the last
+// reading or between two (a read skipped). False when no plate holds a reading.
+bool DropUnmeasured(const std::vector<TCellRow>& rows, size_t first, std::vector<Matrix>& matrices,
+                    TKineticTable& table) {
+  size_t read = matrices.size();
+  while (read > 0 && !HasReading(rows, matrices[read - 1], first)) --read;
+  if (read == 0) return false;
+  if (read < matrices.size()) {
+    table.notes.push_back(Counted(matrices.size() - read, "plate", "plates") +
+                          " after the last reading left out: reads the run did not make");
+  }
+  matrices.resize(read);
+  std::vector<Matrix> measured;
+  for (const Matrix& m : matrices) {
+    if (HasReading(rows, m, first)) {
+      measured.push_back(m);
+      continue;
+    }
+    table.notes.push_back("the plate at " + ShortNumber(m.seconds) + " s (line " +
+                          std::to_string(m.line) +
+                          ") holds no reading: a read the run did not make, left out");
+  }
+  matrices = std::move(measured);
+  return true;
+}
+
+// The line over a plate without a time: "Reading: 3", "Reading 3", "Reading:<TAB>3".
+bool IsReadNumber(const TCellRow& row) {
+  if (row.cells.size() > 2 || CellOf(row, 0).rfind("Reading", 0) != 0) return false;
+  std::string_view number = row.cells.size() == 2 ? CellOf(row, 1) : CellOf(row, 0).substr(7);
+  while (!number.empty() && (number.front() == ':' || number.front() == ' ')) {
+    number.remove_prefix(1);
+  }
+  double value = 0;
+  return (row.cells.size() == 1 || CellOf(row, 0).size() <= 8) && ReadValue(number, value);
+}
+
+// A table whose plates hold no reading at all is no table; the file's notes say so.
+void SayNeverMeasured(const TLayoutInput& in, size_t at, const std::string& name, size_t plates) {
+  in.refusals.push_back("line " + std::to_string(in.rows[at].line) + ": " +
+                        (name.empty() ? "a table" : "'" + name + "'") +
+                        " holds no reading in any of its " + Counted(plates, "plate", "plates") +
+                        ": a read that was never measured, left out");
+}
+
 }  // namespace
 
 size_t DetectPlateMatrices(const TLayoutInput& in, size_t at, std::vector<TKineticTable>& tables) {
@@ -88,28 +134,24 @@ size_t DetectPlateMatrices(const TLayoutInput& in, size_t at, std::vector<TKinet
   while (true) {
     while (r < rows.size() && IsEmptyRow(rows[r])) ++r;
     if (r >= rows.size()) break;
+    // A read never measured may leave only its time, the cells after it empty.
     Matrix m;
     bool clock = false;
-    if (rows[r].cells.size() <= first ||
-        !ReadTimeCell(rows[r].cells[timeColumn], unit, m.seconds, clock)) {
-      break;
-    }
-    m.top = r++;
+    if (!ReadTimeCell(CellOf(rows[r], timeColumn), unit, m.seconds, clock)) break;
+    m.top = r;
+    m.line = rows[r++].line;
     while (r < rows.size() && IsMatrixRow(rows[r], first)) ++r;
     m.rows = r - m.top;
     matrices.push_back(m);
   }
   if (matrices.empty()) return at;
-  size_t read = matrices.size();
-  while (read > 0 && !HasReading(rows, matrices[read - 1], first)) --read;
   TKineticTable table;
   table.name = LabelAbove(rows, at);
-  if (first > timeColumn + 1) table.leftOut.push_back({rows[at].cells[first - 1], "temperature"});
-  if (read < matrices.size()) {
-    table.notes.push_back(Counted(matrices.size() - read, "plate", "plates") +
-                          " after the last reading left out: reads the run did not make");
+  if (!DropUnmeasured(rows, first, matrices, table)) {
+    SayNeverMeasured(in, at, table.name, matrices.size());
+    return r;
   }
-  matrices.resize(read);
+  if (first > timeColumn + 1) table.leftOut.push_back({rows[at].cells[first - 1], "temperature"});
   AddPlateTraces(rows, matrices, first, width, table);
   if (table.traces.empty()) return r;
   tables.push_back(std::move(table));
@@ -118,24 +160,26 @@ size_t DetectPlateMatrices(const TLayoutInput& in, size_t at, std::vector<TKinet
 
 size_t DetectUntimedPlates(const TLayoutInput& in, size_t at, std::vector<TKineticTable>& tables) {
   const std::vector<TCellRow>& rows = in.rows;
-  const auto isReading = [](const TCellRow& row) {
-    return row.cells.size() <= 2 && CellOf(row, 0).rfind("Reading", 0) == 0;
-  };
-  if (!isReading(rows[at])) return at;
+  if (!IsReadNumber(rows[at])) return at;
   std::vector<Matrix> matrices;
   size_t r = at;
   while (true) {
     while (r < rows.size() && IsEmptyRow(rows[r])) ++r;
-    if (r >= rows.size() || !isReading(rows[r])) break;
+    if (r >= rows.size() || !IsReadNumber(rows[r])) break;
+    // A read never measured leaves its number over no rows at all.
     Matrix m;
+    m.line = rows[r].line;
     m.top = ++r;
     while (r < rows.size() && AllNumbers(rows[r])) ++r;
     m.rows = r - m.top;
-    if (m.rows == 0) break;
     matrices.push_back(m);
   }
-  if (matrices.empty()) return at;
+  // A line that starts with the word over no plate at all is no such layout.
+  if (std::none_of(matrices.begin(), matrices.end(), [](const Matrix& m) { return m.rows > 0; })) {
+    return at;
+  }
   if (!in.options.intervalSeconds) {
+    in.timesMissing = true;
     in.refusals.push_back("line " + std::to_string(rows[at].line) + ": " +
                           Counted(matrices.size(), "plate", "plates") + " numbered '" +
                           rows[at].cells[0] + "' hold no times: give the interval between reads");
@@ -144,12 +188,17 @@ size_t DetectUntimedPlates(const TLayoutInput& in, size_t at, std::vector<TKinet
   size_t width = 0;
   for (size_t k = 0; k < matrices.size(); ++k) {
     matrices[k].seconds = static_cast<double>(k) * *in.options.intervalSeconds;
-    width = std::max(width, rows[matrices[k].top].cells.size());
+    if (matrices[k].rows > 0) width = std::max(width, rows[matrices[k].top].cells.size());
   }
   TKineticTable table;
   table.name = LabelAbove(rows, at);
-  table.notes.push_back("the file holds no times: reads taken " +
-                        ShortNumber(*in.options.intervalSeconds) + " s apart, as given");
+  if (!DropUnmeasured(rows, 0, matrices, table)) {
+    SayNeverMeasured(in, at, table.name, matrices.size());
+    return r;
+  }
+  table.notes.insert(table.notes.begin(), "the file holds no times: reads taken " +
+                                              ShortNumber(*in.options.intervalSeconds) +
+                                              " s apart, as given");
   AddPlateTraces(rows, matrices, 0, width, table);
   if (!table.traces.empty()) tables.push_back(std::move(table));
   return r;

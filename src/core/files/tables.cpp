@@ -14,6 +14,12 @@ namespace actinfit::files {
 
 namespace {
 
+// Why layouts found in a file were not read.
+struct TRefusals {
+  std::vector<std::string> reasons;
+  bool timesMissing = false;
+};
+
 using Detector = size_t (*)(const TLayoutInput&, size_t, std::vector<TKineticTable>&);
 
 // Tried in turn at each row: the layouts with the most telling headers first, so that a list of
@@ -37,10 +43,10 @@ std::string Excerpt(const TCellRow& row) {
   return "'" + text + "'";
 }
 
-// Finds the kinetic tables of one sheet of rows; `name` prefixes unnamed tables of a workbook.
-void FindTables(const std::vector<TCellRow>& rows, const TReadOptions& options,
-                std::vector<std::string>& refusals, std::vector<TKineticTable>& tables) {
-  const TLayoutInput in{rows, options, refusals};
+// Adds the kinetic tables of one sheet of rows (and its notes) to `found`.
+void FindTables(const std::vector<TCellRow>& rows, const TReadOptions& options, TRefusals& refusals,
+                std::vector<TKineticTable>& tables) {
+  const TLayoutInput in{rows, options, refusals.reasons, refusals.timesMissing};
   size_t at = 0;
   while (at < rows.size()) {
     size_t next = at;
@@ -82,6 +88,28 @@ std::string NoTableMessage(const std::string& file, const std::vector<TCellRow>&
   return message;
 }
 
+// The tables of every sheet of a workbook; a sheet's name names its unnamed tables.
+void FindSheetTables(std::string_view bytes, const TReadOptions& options, TRefusals& refusals,
+                     TFileTables& found) {
+  for (TSheetRows& sheet : ReadWorkbookSheets(bytes, found.file)) {
+    DropEmptyFirstColumn(sheet.rows);
+    const size_t before = found.tables.size();
+    FindTables(sheet.rows, options, refusals, found.tables);
+    for (size_t k = before; k < found.tables.size(); ++k) {
+      if (found.tables[k].name.empty()) found.tables[k].name = sheet.name;
+    }
+    if (found.tables.size() == before) {
+      found.notes.push_back("sheet '" + sheet.name + "' holds no kinetic table");
+    }
+  }
+}
+
+[[noreturn]] void Refuse(const std::string& message, const TRefusals& refusals) {
+  if (refusals.timesMissing) throw ETimesMissing(message);
+  if (!refusals.reasons.empty()) throw ELayoutRefused(message);
+  throw EInvalidInput(message);
+}
+
 }  // namespace
 
 TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
@@ -91,39 +119,27 @@ TFileTables ParseTables(std::string_view bytes, const std::string& fileName,
   }
   TFileTables found;
   found.file = fileName;
-  std::vector<std::string> refusals;
+  TRefusals refusals;
   if (LooksLikeWorkbook(bytes)) {
-    for (TSheetRows& sheet : ReadWorkbookSheets(bytes, fileName)) {
-      DropEmptyFirstColumn(sheet.rows);
-      const size_t before = found.tables.size();
-      FindTables(sheet.rows, options, refusals, found.tables);
-      for (size_t k = before; k < found.tables.size(); ++k) {
-        if (found.tables[k].name.empty()) found.tables[k].name = sheet.name;
-      }
-      if (found.tables.size() == before) {
-        found.notes.push_back("sheet '" + sheet.name + "' holds no kinetic table");
-      }
-    }
+    FindSheetTables(bytes, options, refusals, found);
     if (found.tables.empty()) {
       std::string message = "'" + fileName + "' holds no kinetic table in any sheet";
-      for (size_t k = 0; k < refusals.size() && k < 3; ++k)
-        message += (k ? "; " : ": ") + refusals[k];
-      if (!refusals.empty()) throw ELayoutRefused(message);
-      throw EInvalidInput(message);
+      for (size_t k = 0; k < refusals.reasons.size() && k < 3; ++k)
+        message += (k ? "; " : ": ") + refusals.reasons[k];
+      Refuse(message, refusals);
     }
-    return found;
+  } else {
+    std::string converted, note;
+    const std::string_view text = DecodeText(bytes, fileName, converted, &note);
+    if (!note.empty()) found.notes.push_back(note);
+    RefuseBinary(text, fileName);
+    std::vector<TCellRow> rows = SplitCellRows(text);
+    DropEmptyFirstColumn(rows);
+    FindTables(rows, options, refusals, found.tables);
+    if (found.tables.empty()) Refuse(NoTableMessage(fileName, rows, refusals.reasons), refusals);
   }
-  std::string converted, note;
-  const std::string_view text = DecodeText(bytes, fileName, converted, &note);
-  if (!note.empty()) found.notes.push_back(note);
-  RefuseBinary(text, fileName);
-  std::vector<TCellRow> rows = SplitCellRows(text);
-  DropEmptyFirstColumn(rows);
-  FindTables(rows, options, refusals, found.tables);
-  if (found.tables.empty()) {
-    if (!refusals.empty()) throw ELayoutRefused(NoTableMessage(fileName, rows, refusals));
-    throw EInvalidInput(NoTableMessage(fileName, rows, refusals));
-  }
+  // Beside tables that were read, what was found but not read is said.
+  found.notes.insert(found.notes.end(), refusals.reasons.begin(), refusals.reasons.end());
   return found;
 }
 

@@ -19,6 +19,13 @@ class ELayoutRefused : public EInvalidInput {
   using EInvalidInput::EInvalidInput;
 };
 
+// A file of reads without times (plate blocks numbered "Reading: N") read without the
+// interval between them: it is read once the user gives one.
+class ETimesMissing : public ELayoutRefused {
+ public:
+  using ELayoutRefused::ELayoutRefused;
+};
+
 // One well (or readings column) of one kinetic table.
 struct TWellTrace {
   std::string name;              // as the file writes the well: "A1"; a column's header otherwise
@@ -43,7 +50,8 @@ struct TKineticTable {
 struct TFileTables {
   std::string file;  // as given, for messages
   std::vector<TKineticTable> tables;
-  std::vector<std::string> notes;  // file-level: encoding guessed, blocks that are not kinetic
+  // file-level: encoding guessed, blocks that are not kinetic, layouts found but not read
+  std::vector<std::string> notes;
 };
 
 // For files that hold no times (plate blocks numbered "Reading: N").
@@ -53,7 +61,7 @@ struct TReadOptions {
 
 // Reads the file at `path` (text or an .xlsx workbook). Raises EInvalidInput naming the file and
 // what was found when it cannot be read or holds no kinetic table (ELayoutRefused where a
-// layout was found but cannot be read).
+// layout was found but cannot be read, ETimesMissing where only the interval is missing).
 TFileTables ReadTables(const std::string& path, const TReadOptions& options = {});
 
 // The same for the whole content of a file called `fileName` (used in messages, and its

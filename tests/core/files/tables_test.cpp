@@ -219,7 +219,60 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"MarksDropOneWell",
                  "t,A1,A2,A3\n0,1,Sat.,#VALUE!\n1,2,3,4\n2,?????,>4200.000,5\n",
                  {" | A1 A2 A3 | A1 2 0..1 1..2 | A3 2 1..2 4..5 |"},
-                 "A2: 2 readings marked 'Sat.', '>4200.000'"}));
+                 "A2: 2 readings marked 'Sat.', '>4200.000'"},
+        // A remark between two rows of readings: one table, the remark left out and said.
+        TextCase{"PauseInsideTable",
+                 "Time\tT\u00b0 Read 1\tA1\tA2\n0:00:00\t25\t1\t2\n0:00:30\t25\t3\t4\n"
+                 "Pause\n0:01:00\t25\t5\t6\n0:01:30\t25\t7\n",
+                 {"Read 1 | A1 A2 | A1 4 0..90 1..7 | A2 3 0..60 2..6 | "
+                  "T\u00b0 Read 1=temperature;"},
+                 "line 4 'Pause' inside the table left out"},
+        TextCase{"RemarksWithoutHeader",
+                 "0\t1\t2\n30\t3\t4\nInjection:\tlatrunculin 5 uM\n; mixed\n60\t5\t6\n",
+                 {" | column 2 column 3 | column 2 3 0..60 1..5 | column 3 3 0..60 2..6 |"},
+                 "line 4 '; mixed'"},
+        // Text whose clock starts again is the next table, not a remark.
+        TextCase{"NextReadAfterLabel",
+                 "Time\tA1\n0\t1\n30\t2\nRead 2\nTime\tA1\n0\t3\n30\t4\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 |",
+                  "Read 2 | A1 | A1 2 0..30 3..4 | A1 2 0..30 3..4 |"}},
+        TextCase{"SecondRunWithoutHeader",
+                 "0\t1\n30\t2\nSecond run\n0\t3\n30\t4\n",
+                 {" | column 2 | column 2 2 0..30 1..2 | column 2 2 0..30 1..2 |",
+                  " | column 2 | column 2 2 0..30 3..4 | column 2 2 0..30 3..4 |"}},
+        // A unit after the temperature's word names no table; a read's label above does.
+        TextCase{"TemperatureUnitNamesNothing",
+                 "Time\tTemp \u00b0C\tA1\n0\t25\t1\n30\t25\t2\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 | Temp \u00b0C=temperature;"}},
+        TextCase{"BracketedTemperatureUnit",
+                 "Time [s]\tTemp. [\u00b0C]\tA1\n0\t25\t1\n30\t25\t2\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 | Temp. [\u00b0C]=temperature;"}},
+        TextCase{"TemperatureInBrackets",
+                 "Time\tTemp (C)\tA1\n0\t25\t1\n30\t25\t2\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 | Temp (C)=temperature;"}},
+        TextCase{"LabelAboveTemperatureUnit",
+                 "Read 2:450,490\nTime\tTemp. [\u00b0C]\tA1\n0\t25\t1\n30\t25\t2\n",
+                 {"Read 2:450,490 | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 | "
+                  "Temp. [\u00b0C]=temperature;"}},
+        // A plate matrix per read: a read the run skipped (only its time left) is no reading
+        // of every well, and the reads after it are kept.
+        TextCase{"PlateOfSkippedRead",
+                 "Time\tTemperature\t1\t2\n0:00\t25\t1\t2\n\t\t3\t4\n\n"
+                 "1:00\t25\n\n2:00\t25\t5\t6\n\t\t7\t8\n",
+                 {" | A1 A2 B1 B2 | A1 2 0..120 1..5 | B2 2 0..120 4..8 | "
+                  "Temperature=temperature;"},
+                 "the plate at 60 s (line 5) holds no reading"},
+        // Plates without times beside a table with times: the table is read, the plates said.
+        TextCase{"UntimedPlatesBesideATable",
+                 "Time\tA1\n0\t1\n30\t2\n\nReading: 1\n1\t2\n\nReading: 2\n3\t4\n",
+                 {" | A1 | A1 2 0..30 1..2 | A1 2 0..30 1..2 |"},
+                 "line 5: 2 plates numbered 'Reading: 1' hold no times"},
+        // A second read never measured: no table, said among the file's notes.
+        TextCase{"ReadNeverMeasured",
+                 "Plate1\nTime\tTemperature\t1\t2\n0:00\t25\t1\t2\n\n"
+                 "Plate2\nTime\tTemperature\t1\t2\n0:00\t25\n\n1:00\t25\n",
+                 {"Plate1 | A1 A2 | A1 1 0..0 1..1 | A2 1 0..0 2..2 | Temperature=temperature;"},
+                 "line 6: 'Plate2' holds no reading in any of its 2 plates"}));
 
 TEST(ReadsText, PlatesWithoutTimesNeedTheInterval) {
   const std::string bytes = Slurp("plates_without_times.txt");
@@ -236,6 +289,18 @@ TEST(ReadsText, PlatesWithoutTimesNeedTheInterval) {
   EXPECT_EQ(Describe(found.tables[0]),
             "Plate 1 - Wavelength: 600 | " + Wells(8, 12) +
                 " | A1 3 0..120 0.06..0.08 | H12 3 0..120 0.068..0.088 |");
+}
+
+// A numbered plate the run never read keeps the clock of the reads after it.
+TEST(ReadsText, UntimedPlateNeverReadKeepsTheClock) {
+  const std::string bytes =
+      "Reading: 1\n1\t2\n3\t4\n\nReading: 2\n\nReading: 3\n5\t6\n7\t8\n\nReading: 4\n";
+  const TFileTables found = ParseTables(bytes, "plates.txt", TReadOptions{30.0});
+  ASSERT_EQ(found.tables.size(), 1u);
+  EXPECT_EQ(Describe(found.tables[0]), " | A1 A2 B1 B2 | A1 2 0..60 1..5 | B2 2 0..60 4..8 |");
+  const std::string notes = AllNotes(found);
+  EXPECT_NE(notes.find("the plate at 30 s (line 5) holds no reading"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("1 plate after the last reading left out"), std::string::npos) << notes;
 }
 
 struct RefusalCase {
@@ -271,6 +336,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NoReadings", "Time\tA1\tA2\n0:00:00\n0:00:00\t\t\n",
                     "'f.txt' holds no kinetic table (no times down the rows or across over "
                     "readings of wells): the first line with numbers, line 2, reads '0:00:00'"},
+        RefusalCase{"NeverMeasured", "Plate1\nTime\tTemperature\t1\t2\n0:00\t25\n",
+                    "'f.txt' holds no kinetic table: line 2: 'Plate1' holds no reading in any of "
+                    "its 1 plate: a read that was never measured, left out"},
         RefusalCase{"UnknownUnit", "Time [fortnights]\tA1\n0\t1\n1\t2\n",
                     "'f.txt' holds no kinetic table: line 1: the time column 'Time [fortnights]' "
                     "names a unit of time that is none of s, min and h"}));
