@@ -11,24 +11,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Reals(std::span<const double> values) {
-  Json array = Json::array();
-  for (const double value : values) array.push_back(JsonReal(value));
-  return array;
-}
-
-template <size_t N>
-Json Bools(const std::array<bool, N>& values) {
-  Json array = Json::array();
-  for (const bool value : values) array.push_back(value);
-  return array;
-}
-
 using Matrix = std::array<std::array<double, kParamCount>, kParamCount>;
 
 Json MatrixJson(const Matrix& matrix) {
   Json rows = Json::array();
-  for (const auto& row : matrix) rows.push_back(Reals(row));
+  for (const auto& row : matrix) rows.push_back(JsonReals(row));
   return rows;
 }
 
@@ -76,7 +63,7 @@ Json ProfileJson(const TProfileResult& profile) {
   Json notes = Json::array();
   for (size_t q = 0; q < kProfileQuantities; ++q) {
     curves.push_back(
-        {{"value", Reals(profile.Curve[q].Value)}, {"ssr", Reals(profile.Curve[q].SSR)}});
+        {{"value", JsonReals(profile.Curve[q].Value)}, {"ssr", JsonReals(profile.Curve[q].SSR)}});
     status.push_back(kStatusNames[static_cast<size_t>(profile.Status[q])]);
     notes.push_back(profile.Note[q]);
   }
@@ -126,16 +113,16 @@ TProfileResult ReadProfile(const TJsonPlace& place) {
 
 nlohmann::ordered_json RefinementSection(const TRefinement& r) {
   return {{"error", JsonReal(r.Error)},
-          {"stdError", Reals(r.StdError)},
+          {"stdError", JsonReals(r.StdError)},
           {"correlation", MatrixJson(r.Correlation)},
           {"evaluations", r.Evaluations},
           {"points", r.Points},
           {"refined", r.Refined},
-          {"onBound", Bools(r.OnBound)},
+          {"onBound", JsonBools(r.OnBound)},
           {"starts", r.Starts},
           {"startsReachingBest", r.StartsReachingBest},
           {"stopped", r.Stopped},
-          {"bestStartPath", Reals(r.BestStartPath)},
+          {"bestStartPath", JsonReals(r.BestStartPath)},
           {"failures", FailuresSection(r.Failures)},
           {"dtCheck", DtCheckSection(r.DtCheck)}};
 }
@@ -161,16 +148,16 @@ TRefinement ReadRefinementSection(const TJsonPlace& place) {
 nlohmann::ordered_json StatisticsSection(const TFitStatistics& s) {
   Json pairs = Json::array();
   for (const auto& [i, j] : s.PoorPairs) pairs.push_back({i, j});
-  Json section = {{"value", Reals(s.Value)},
-                  {"refined", Bools(s.Refined)},
-                  {"onBound", Bools(s.OnBound)},
-                  {"stdError", Reals(s.StdError)},
-                  {"min", Reals(s.Min)},
-                  {"max", Reals(s.Max)},
-                  {"lower", Reals(s.Lower)},
-                  {"upper", Reals(s.Upper)},
-                  {"lowerAtBound", Bools(s.LowerAtBound)},
-                  {"upperAtBound", Bools(s.UpperAtBound)},
+  Json section = {{"value", JsonReals(s.Value)},
+                  {"refined", JsonBools(s.Refined)},
+                  {"onBound", JsonBools(s.OnBound)},
+                  {"stdError", JsonReals(s.StdError)},
+                  {"min", JsonReals(s.Min)},
+                  {"max", JsonReals(s.Max)},
+                  {"lower", JsonReals(s.Lower)},
+                  {"upper", JsonReals(s.Upper)},
+                  {"lowerAtBound", JsonBools(s.LowerAtBound)},
+                  {"upperAtBound", JsonBools(s.UpperAtBound)},
                   {"correlation", MatrixJson(s.Correlation)},
                   {"shiftResolution", JsonReal(s.ShiftResolution)},
                   {"points", s.Points},
@@ -185,8 +172,8 @@ nlohmann::ordered_json StatisticsSection(const TFitStatistics& s) {
                   {"runsExpected", JsonReal(s.RunsExpected)},
                   {"runsZ", JsonReal(s.RunsZ)},
                   {"poorPairs", pairs},
-                  {"time", Reals(s.Time)},
-                  {"residual", Reals(s.Residual)}};
+                  {"time", JsonReals(s.Time)},
+                  {"residual", JsonReals(s.Residual)}};
   section["profile"] = s.Profile ? ProfileJson(*s.Profile) : Json(nullptr);
   section["readingsStart"] = JsonReal(s.ReadingsStart);
   section["failures"] = FailuresSection(s.Failures);

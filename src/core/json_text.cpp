@@ -118,4 +118,10 @@ double ReadJsonReal(const nlohmann::ordered_json& value, const std::string& what
   throw Error(what + " is not a number");
 }
 
+nlohmann::ordered_json JsonReals(std::span<const double> values) {
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
+  for (const double value : values) array.push_back(JsonReal(value));
+  return array;
+}
+
 }  // namespace actinfit

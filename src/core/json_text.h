@@ -4,7 +4,10 @@
 // array of plain values on one line.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 
 namespace actinfit {
@@ -14,6 +17,17 @@ std::string JsonText(const nlohmann::ordered_json& value);
 
 // A real as JSON: a number, or one of the strings above where it is not finite.
 nlohmann::ordered_json JsonReal(double value);
+
+// Reals as a JSON array of JsonReal values.
+nlohmann::ordered_json JsonReals(std::span<const double> values);
+
+// Flags as a JSON array of booleans.
+template <size_t N>
+nlohmann::ordered_json JsonBools(const std::array<bool, N>& values) {
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
+  for (const bool value : values) array.push_back(value);
+  return array;
+}
 
 // Reads a real written by JsonReal (an integer is a real too); refuses anything else (Error,
 // naming `what`).

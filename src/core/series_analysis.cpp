@@ -12,24 +12,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Reals(std::span<const double> values) {
-  Json array = Json::array();
-  for (const double value : values) array.push_back(JsonReal(value));
-  return array;
-}
-
-template <size_t N>
-Json Bools(const std::array<bool, N>& values) {
-  Json array = Json::array();
-  for (const bool value : values) array.push_back(value);
-  return array;
-}
-
 Json SeriesJson(const TSeries& s) {
   Json traces = Json::array();
   for (const TSeriesTrace& t : s.Traces) {
-    traces.push_back({{"time", Reals(t.Time)},
-                      {"readings", Reals(t.Data)},
+    traces.push_back({{"time", JsonReals(t.Time)},
+                      {"readings", JsonReals(t.Data)},
                       {"gActin", JsonReal(t.GActin)},
                       {"tShift", JsonReal(t.TShift)},
                       {"fitTShift", t.FitTShift},
@@ -38,10 +25,10 @@ Json SeriesJson(const TSeries& s) {
                       {"name", t.Name}});
   }
   return {{"traces", traces},
-          {"rate", Reals(s.Rate)},
-          {"rateMin", Reals(s.RateMin)},
-          {"rateMax", Reals(s.RateMax)},
-          {"fitRate", Bools(s.FitRate)},
+          {"rate", JsonReals(s.Rate)},
+          {"rateMin", JsonReals(s.RateMin)},
+          {"rateMax", JsonReals(s.RateMax)},
+          {"fitRate", JsonBools(s.FitRate)},
           {"dt", JsonReal(s.Dt)},
           {"sharedBrightness", s.Scaling == TScaling::SharedBrightness}};
 }
@@ -73,15 +60,15 @@ Json FitJson(const TSeriesFit& f) {
   return {{"error", JsonReal(f.Error)},
           {"points", f.Points},
           {"parameters", f.Parameters},
-          {"rate", Reals(f.Rate)},
-          {"rateStdError", Reals(f.RateStdError)},
+          {"rate", JsonReals(f.Rate)},
+          {"rateStdError", JsonReals(f.RateStdError)},
           {"rateInterval", intervals},
           {"knucKon", IntervalSection(f.KnucKon)},
           {"koffKon", IntervalSection(f.KoffKon)},
-          {"tShift", Reals(f.TShift)},
-          {"background", Reals(f.Background)},
-          {"amplitude", Reals(f.Amplitude)},
-          {"traceError", Reals(f.TraceError)},
+          {"tShift", JsonReals(f.TShift)},
+          {"background", JsonReals(f.Background)},
+          {"amplitude", JsonReals(f.Amplitude)},
+          {"traceError", JsonReals(f.TraceError)},
           {"brightness", JsonReal(f.Brightness)},
           {"starts", f.Starts},
           {"startsReachingBest", f.StartsReachingBest},
@@ -126,8 +113,8 @@ nlohmann::ordered_json SeriesSection(const TSavedSeries& s) {
   Json traces = Json::array();
   for (const TSavedSeriesTrace& t : s.Traces) {
     Json trace = {{"source", t.Source},
-                  {"time", Reals(t.Time)},
-                  {"readings", Reals(t.Data)},
+                  {"time", JsonReals(t.Time)},
+                  {"readings", JsonReals(t.Data)},
                   {"cells", t.Cells},
                   {"fitTShift", t.FitTShift}};
     if (t.Readouts) trace["readouts"] = TraceReadoutsSection(*t.Readouts);
@@ -138,7 +125,7 @@ nlohmann::ordered_json SeriesSection(const TSavedSeries& s) {
   Json marks = Json::object();
   for (const auto& [name, mark] : s.Marks) marks[name] = mark;
   Json curves = Json::array();
-  for (const auto& curve : s.Curves) curves.push_back(Reals(curve));
+  for (const auto& curve : s.Curves) curves.push_back(JsonReals(curve));
   return {{"traces", traces},
           {"fields", fields},
           {"marks", marks},
